@@ -1,0 +1,263 @@
+#include "app/layout.h"
+
+#include "app/illustration.h"
+#include "surface/scrollbar.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <limits>
+#include <vector>
+
+namespace brelon {
+
+namespace {
+
+enum class Kind { TextField, ScrollBar, PushButton, Frame, OptionButton, PictureBox, SurfaceLabel };
+
+enum class Face { Default, TimesNewRoman, MsSansSerif };
+
+struct FontSpec {
+    Face face = Face::Default;
+    double points = 0;
+    bool bold = false;
+};
+
+enum Flags : unsigned {
+    None = 0,
+    Hidden = 1u << 0,
+    Border = 1u << 1,   ///< the normal edit-field border
+    Centred = 1u << 2,
+    WindowBack = 1u << 3, ///< the system window colour instead of grey
+    InFrame = 1u << 4,  ///< geometry relative to the frame
+};
+
+struct WidgetSpec {
+    Kind kind;
+    const char16_t *name;
+    int left, top, width, height; // twips
+    const char16_t *text;
+    FontSpec font;
+    unsigned flags;
+    int max; // scroll bars
+};
+
+constexpr FontSpec defaultFont{};
+constexpr FontSpec times1425{Face::TimesNewRoman, 14.25, false};
+constexpr FontSpec times1425Bold{Face::TimesNewRoman, 14.25, true};
+constexpr FontSpec times1575Bold{Face::TimesNewRoman, 15.75, true};
+constexpr FontSpec sans975{Face::MsSansSerif, 9.75, false};
+constexpr FontSpec sans975Bold{Face::MsSansSerif, 9.75, true};
+constexpr FontSpec sans12{Face::MsSansSerif, 12, false};
+
+// The stored layout, from the top of the window downwards.
+const WidgetSpec layout[] = {
+    {Kind::TextField, u"nTitul", 3720, 0, 2535, 405, u"Difrakce na mřížce", times1425Bold, None, 0},
+    {Kind::ScrollBar, u"HScrollSpomaleni", 6360, 120, 1935, 255, u"", defaultFont, None, 10000},
+    {Kind::PushButton, u"cmdStart", 8880, 120, 855, 375, u"Start", times1425, None, 0},
+    {Kind::PushButton, u"cmdKonec", 9840, 120, 855, 375, u"Konec", times1425, None, 0},
+    {Kind::TextField, u"nSpomaleni", 5640, 360, 1455, 285, u"Spomalení", defaultFont, Hidden | Border | WindowBack, 0},
+    {Kind::TextField, u"nKmitočet", 720, 600, 615, 285, u"Kmitočet", defaultFont, Hidden | Border | Centred, 0},
+    {Kind::Frame, u"nNomKmitočet", 1440, 600, 2295, 615, u"Počet průzorů", sans975, None, 0},
+    {Kind::OptionButton, u"op2", 120, 240, 495, 195, u"2", defaultFont, InFrame, 0},
+    {Kind::OptionButton, u"op3Dirky", 720, 240, 495, 195, u"3", defaultFont, InFrame, 0},
+    {Kind::OptionButton, u"op4Dírky", 1200, 240, 495, 195, u"4", defaultFont, InFrame, 0},
+    {Kind::OptionButton, u"op20", 1680, 240, 495, 195, u"20", defaultFont, InFrame, 0},
+    {Kind::PictureBox, u"Picture1", 5640, 600, 5895, 2055, u"", defaultFont, None, 0},
+    {Kind::TextField, u"nVlny", 480, 2040, 3615, 285, u"Počet vlnových délek na rozteč průzorů", sans975, None, 0},
+    {Kind::TextField, u"nRelKmitočet", 4080, 2040, 615, 195, u"Rel. kmitočet", sans975Bold, Centred, 0},
+    {Kind::ScrollBar, u"HScrollKmitočet", 1320, 2280, 2655, 255, u"", defaultFont, None, 180},
+    {Kind::ScrollBar, u"HScrollKmitocet20", 1560, 2280, 2175, 255, u"", defaultFont, None, 10},
+    {Kind::TextField, u"nSměs", 6120, 2400, 1575, 285, u"směs světla R+G+B", defaultFont, None, 0},
+    {Kind::TextField, u"nCornu", 2880, 2760, 2175, 285, u"Cornuovy spirály", sans12, None, 0},
+    {Kind::TextField, u"nNdirek", 0, 3360, 1095, 285, u"Ndirek", defaultFont, Hidden | Border | WindowBack, 0},
+    {Kind::SurfaceLabel, u"labKlepnete", 3120, 4080, 3255, 495, u"Klepněte na Start", times1575Bold, None, 0},
+    {Kind::TextField, u"nKmit", 480, 4200, 2415, 240, u"Relativní kmitočet", sans12, Hidden | Centred, 0},
+    {Kind::TextField, u"nNominalKmit", 480, 4560, 2175, 360, u"Nominální kmitočet", sans12, Hidden, 0},
+    {Kind::TextField, u"nMřížka", 6240, 8160, 2415, 285, u"clona s mřížkou", sans12, None, 0},
+};
+
+// Tab positions 0 to 22; widgets that cannot take the focus are passed over.
+const char16_t *const tabOrder[] = {
+    u"cmdStart", u"nKmitočet", u"cmdKonec", u"nKmit", u"nTitul", u"nCornu", u"nSpomaleni", u"nMřížka",
+    u"HScrollKmitočet", u"labKlepnete", u"nNdirek", u"nNomKmitočet", u"op2", u"op20", u"HScrollKmitocet20",
+    u"HScrollSpomaleni", u"op3Dirky", u"op4Dírky", u"nRelKmitočet", u"nNominalKmit", u"Picture1", u"nSměs",
+    u"nVlny",
+};
+
+// Where widgets overlap, the later of these lies above the earlier.
+const char16_t *const stacking[] = {u"HScrollKmitocet20", u"op4Dírky", u"nSměs", u"nVlny"};
+
+/// A label without a window of its own: its text and background are painted
+/// on the drawing surface when the window is built, so drawing covers it.
+class SurfaceLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override { }
+};
+
+QRect pixels(const WidgetSpec &spec)
+{
+    return {spec.left / 15, spec.top / 15, spec.width / 15, spec.height / 15};
+}
+
+QFont fontFor(const FontSpec &spec)
+{
+    QFont font;
+    switch (spec.face) {
+    case Face::Default:
+        font = QFont(QStringLiteral("MS Sans Serif"));
+        font.setPixelSize(11);
+        return font;
+    case Face::TimesNewRoman:
+        font = QFont(QStringLiteral("Times New Roman"));
+        break;
+    case Face::MsSansSerif:
+        font = QFont(QStringLiteral("MS Sans Serif"));
+        break;
+    }
+    // Point sizes at 96 dots per inch, so the layout keeps its proportions
+    // whatever the screen reports.
+    font.setPixelSize(qRound(spec.points * 96 / 72));
+    font.setBold(spec.bold);
+    return font;
+}
+
+void setBackground(QWidget *widget, const QColor &colour, QPalette::ColorRole role)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QWidget *create(const WidgetSpec &spec, QWidget *window, QWidget *frame, QButtonGroup *options)
+{
+    const QString name = QString::fromUtf16(spec.name);
+    const QString text = QString::fromUtf16(spec.text);
+    const QColor greyColour(toRgb(grey));
+    QWidget *widget = nullptr;
+    QWidget *parent = (spec.flags & InFrame) ? frame : window;
+    switch (spec.kind) {
+    case Kind::TextField: {
+        auto *edit = new QLineEdit(text, parent);
+        edit->setFrame(spec.flags & Border);
+        edit->setAlignment((spec.flags & Centred) ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        edit->setMaxLength(std::numeric_limits<int>::max());
+        edit->setCursorPosition(0);
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Text, Qt::black);
+        edit->setPalette(palette);
+        setBackground(edit, (spec.flags & WindowBack) ? QColor(Qt::white) : greyColour, QPalette::Base);
+        widget = edit;
+        break;
+    }
+    case Kind::ScrollBar: {
+        auto *bar = new ScrollBar(parent);
+        bar->setRange(0, spec.max);
+        bar->setValue(0);
+        bar->setAutoFillBackground(true);
+        widget = bar;
+        break;
+    }
+    case Kind::PushButton: {
+        auto *button = new QPushButton(text, parent);
+        button->setAutoFillBackground(true);
+        button->setAutoDefault(false);
+        widget = button;
+        break;
+    }
+    case Kind::Frame: {
+        auto *box = new QGroupBox(text, parent);
+        setBackground(box, greyColour, QPalette::Window);
+        box->setFocusPolicy(Qt::NoFocus);
+        widget = box;
+        break;
+    }
+    case Kind::OptionButton: {
+        auto *button = new QRadioButton(text, parent);
+        setBackground(button, greyColour, QPalette::Window);
+        options->addButton(button);
+        widget = button;
+        break;
+    }
+    case Kind::PictureBox: {
+        auto *picture = new QLabel(parent);
+        picture->setPixmap(QPixmap::fromImage(illustration()));
+        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        picture->setContentsMargins(0, 0, 0, 0);
+        setBackground(picture, greyColour, QPalette::Window);
+        widget = picture;
+        break;
+    }
+    case Kind::SurfaceLabel: {
+        auto *label = new SurfaceLabel(text, parent);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->setFocusPolicy(Qt::NoFocus);
+        widget = label;
+        break;
+    }
+    }
+    widget->setObjectName(name);
+    widget->setGeometry(pixels(spec));
+    widget->setFont(fontFor(spec.font));
+    if (spec.flags & Hidden)
+        widget->setVisible(false);
+    return widget;
+}
+
+} // namespace
+
+QString windowCaption()
+{
+    return QStringLiteral("Brelon - www.example.org");
+}
+
+std::unique_ptr<Window> createWindow()
+{
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+
+    auto window = std::make_unique<Window>(QSize(clientWidthTwips / 15, clientHeightTwips / 15));
+    window->setObjectName(QStringLiteral("Brelon"));
+    window->setWindowTitle(windowCaption());
+    window->setFont(fontFor(defaultFont));
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, QColor(toRgb(grey)));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    window->setPalette(palette);
+
+    auto *options = new QButtonGroup(window.get());
+    options->setObjectName(QStringLiteral("structureOptions"));
+    options->setExclusive(true);
+    QWidget *frame = nullptr;
+    for (const WidgetSpec &spec : layout) {
+        QWidget *widget = create(spec, window.get(), frame, options);
+        if (spec.kind == Kind::Frame)
+            frame = widget;
+        if (spec.kind == Kind::SurfaceLabel) {
+            window->canvas().paintLabel(QRect(spec.left, spec.top, spec.width, spec.height),
+                                        QString::fromUtf16(spec.text), widget->font(), grey);
+        }
+    }
+    for (const char16_t *name : stacking)
+        window->findChild<QWidget *>(QString::fromUtf16(name))->raise();
+
+    QWidget *previous = nullptr;
+    for (const char16_t *name : tabOrder) {
+        QWidget *widget = window->findChild<QWidget *>(QString::fromUtf16(name));
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+    return window;
+}
+
+} // namespace brelon

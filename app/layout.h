@@ -1,0 +1,24 @@
+#pragma once
+
+#include "surface/window.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace brelon {
+
+/// The stored client area of the main window, in twips.
+inline constexpr int clientWidthTwips = 11370;
+inline constexpr int clientHeightTwips = 8565;
+
+/// \brief The window caption.
+QString windowCaption();
+
+/// \brief Builds the main window, hidden, with all 23 widgets and their
+/// stored properties: names, geometry, texts, fonts, colours, borders,
+/// visibility, stacking, tab order, scroll ranges and the illustration.
+/// `labKlepnete` is painted on the drawing surface.
+std::unique_ptr<Window> createWindow();
+
+} // namespace brelon

@@ -1,0 +1,32 @@
+#include "params/frequency.h"
+
+#include "surface/errors.h"
+#include "surface/numtext.h"
+#include "surface/strip.h"
+#include "surface/ui.h"
+
+namespace brelon {
+
+void hScrollKmitocetChange(Ui &ui)
+{
+    const int f = numtext::add16(ui.value(Bar::Kmitocet), 20);
+    ui.setText(Field::Kmitocet, numtext::fromInt(f));
+    strip::redraw(ui);
+}
+
+void hScrollKmitocet20Change(Ui &ui)
+{
+    ui.setMax(Bar::Kmitocet20, 40);
+    const int f = numtext::add16(ui.value(Bar::Kmitocet20), 5);
+    ui.setText(Field::Kmitocet, numtext::fromInt(f));
+    strip::redraw(ui);
+}
+
+void hScrollSpomaleniChange(Ui &ui)
+{
+    ui.setText(Field::Spomaleni, numtext::fromInt(ui.value(Bar::Spomaleni)));
+    const double v = numtext::toDouble(ui.text(Field::Spomaleni), ui.locale());
+    ui.setText(Field::Spomaleni, numtext::fromDouble(checked(3 * v + 1), ui.locale()));
+}
+
+} // namespace brelon

@@ -1,0 +1,309 @@
+#include "surface/canvas.h"
+
+#include "surface/errors.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brelon {
+
+namespace {
+
+// Pixel coordinates beyond this are far outside any window; clamping keeps
+// the integer arithmetic safe for absurd inputs such as unscaled bars.
+constexpr double pixelLimit = 1 << 22;
+constexpr size_t memoCapacity = 48;
+
+int scaled(int logical, qreal ratio)
+{
+    return int(std::floor(logical * ratio));
+}
+
+bool mergeable(const QRect &a, const QRect &b)
+{
+    if (a.contains(b) || b.contains(a))
+        return true;
+    if (a.left() == b.left() && a.right() == b.right())
+        return b.top() <= a.bottom() + 1 && b.bottom() >= a.top() - 1;
+    if (a.top() == b.top() && a.bottom() == b.bottom())
+        return b.left() <= a.right() + 1 && b.right() >= a.left() - 1;
+    return false;
+}
+
+} // namespace
+
+QRgb toRgb(Colour colour)
+{
+    return qRgb(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+Canvas::Canvas(QSize logicalSize, qreal devicePixelRatio)
+    : m_logicalSize(logicalSize)
+    , m_dpr(devicePixelRatio)
+    , m_image(QSize(scaled(logicalSize.width(), devicePixelRatio),
+                    scaled(logicalSize.height(), devicePixelRatio)),
+              QImage::Format_RGB32)
+{
+    m_image.fill(toRgb(grey));
+    beginPainter();
+}
+
+Canvas::~Canvas()
+{
+    m_painter.end();
+}
+
+void Canvas::beginPainter()
+{
+    m_painter.begin(&m_image);
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setBrush(Qt::NoBrush);
+}
+
+int Canvas::logicalPixel(double twips)
+{
+    if (!std::isfinite(twips))
+        raise(ErrorKind::Overflow);
+    return int(std::clamp(std::floor(twips / twipsPerPixel), -pixelLimit, pixelLimit));
+}
+
+void Canvas::setDrawWidth(int pixels)
+{
+    if (pixels < 1 || pixels > 32767)
+        raise(ErrorKind::PropertyValue, QStringLiteral("DrawWidth %1").arg(pixels));
+    m_drawWidth = pixels;
+}
+
+void Canvas::setFillStyle(int style)
+{
+    if (style < 0 || style > 7)
+        raise(ErrorKind::PropertyValue, QStringLiteral("FillStyle %1").arg(style));
+    m_fillStyle = style;
+}
+
+void Canvas::setCoalescing(bool on)
+{
+    flush();
+    m_memo.clear();
+    m_coalescing = on;
+}
+
+QRect Canvas::deviceRect(int left, int top, int right, int bottom) const
+{
+    return QRect(QPoint(scaled(left, m_dpr), scaled(top, m_dpr)),
+                 QPoint(scaled(right + 1, m_dpr) - 1, scaled(bottom + 1, m_dpr) - 1));
+}
+
+void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
+{
+    if (!m_enabled)
+        return;
+    const int c1 = logicalPixel(x1), r1 = logicalPixel(y1);
+    const int c2 = logicalPixel(x2), r2 = logicalPixel(y2);
+    const int w = m_drawWidth;
+    const int off = (w - 1) / 2;
+    if (c1 == c2 || r1 == r2) {
+        // A square pen of w pixels swept along a straight pixel run.
+        fill(deviceRect(std::min(c1, c2) - off, std::min(r1, r2) - off,
+                        std::max(c1, c2) - off + w - 1, std::max(r1, r2) - off + w - 1),
+             toRgb(colour));
+        return;
+    }
+    drawPending();
+    const qreal centre = w / 2.0 - off;
+    const QPointF p1((c1 + centre) * m_dpr, (r1 + centre) * m_dpr);
+    const QPointF p2((c2 + centre) * m_dpr, (r2 + centre) * m_dpr);
+    const qreal penWidth = w * m_dpr;
+    m_painter.setPen(QPen(QColor(toRgb(colour)), penWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    m_painter.drawLine(p1, p2);
+    ++m_paintCalls;
+    const QRect bound = QRectF(p1, p2).normalized().adjusted(-penWidth - 1, -penWidth - 1, penWidth + 1, penWidth + 1).toAlignedRect();
+    invalidate(bound, 0, true);
+    touch(bound);
+}
+
+void Canvas::circle(float x, float y, float radius, Colour outline)
+{
+    if (!m_enabled)
+        return;
+    const int c = logicalPixel(x), r = logicalPixel(y);
+    const double pixels = std::fabs(double(radius)) / twipsPerPixel;
+    if (!std::isfinite(pixels))
+        raise(ErrorKind::Overflow);
+    const int w = m_drawWidth;
+    const int off = (w - 1) / 2;
+    if (pixels < 1.0) {
+        // Smaller than a pixel: the pen marks the circle's pixel.
+        fill(deviceRect(c - off, r - off, c - off + w - 1, r - off + w - 1), toRgb(outline));
+        return;
+    }
+    drawPending();
+    const QPointF centre((c + 0.5) * m_dpr, (r + 0.5) * m_dpr);
+    const qreal rd = std::min(pixels, pixelLimit) * m_dpr;
+    const qreal penWidth = w * m_dpr;
+    m_painter.setPen(QPen(QColor(toRgb(outline)), penWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    if (m_fillStyle == 0)
+        m_painter.setBrush(QColor(toRgb(m_fillColor)));
+    else
+        m_painter.setBrush(Qt::NoBrush);
+    m_painter.drawEllipse(centre, rd, rd);
+    ++m_paintCalls;
+    const qreal reach = rd + penWidth + 1;
+    const QRect bound = QRectF(centre.x() - reach, centre.y() - reach, 2 * reach, 2 * reach).toAlignedRect();
+    invalidate(bound, 0, true);
+    touch(bound);
+}
+
+void Canvas::fill(const QRect &unclipped, QRgb colour)
+{
+    const QRect rect = unclipped.intersected(m_image.rect());
+    if (rect.isEmpty())
+        return;
+    if (!m_coalescing) {
+        m_painter.fillRect(rect, QColor(colour));
+        ++m_paintCalls;
+        touch(rect);
+        return;
+    }
+    if (recall(rect, colour))
+        return;
+    if (m_hasPending && m_pendingColour == colour && mergeable(m_pending, rect)) {
+        m_pending = m_pending.united(rect);
+    } else {
+        drawPending();
+        m_pending = rect;
+        m_pendingColour = colour;
+        m_hasPending = true;
+    }
+    invalidate(rect, colour, false);
+    remember(rect, colour);
+}
+
+void Canvas::drawPending()
+{
+    if (!m_hasPending)
+        return;
+    m_painter.fillRect(m_pending, QColor(m_pendingColour));
+    ++m_paintCalls;
+    touch(m_pending);
+    m_hasPending = false;
+}
+
+bool Canvas::recall(const QRect &rect, QRgb colour)
+{
+    // Repeated drawing tends to come in the same order each time, so the
+    // entry after the last one recalled is tried first.
+    const auto matches = [&](const Memo &m) { return m.colour == colour && m.rect == rect; };
+    size_t found = m_memo.size();
+    if (m_cursor < m_memo.size() && matches(m_memo[m_cursor])) {
+        found = m_cursor;
+    } else {
+        for (size_t i = 0; i < m_memo.size(); ++i) {
+            if (matches(m_memo[i])) {
+                found = i;
+                break;
+            }
+        }
+    }
+    if (found == m_memo.size())
+        return false;
+    m_memo[found].hit = true;
+    m_cursor = found + 1;
+    return true;
+}
+
+void Canvas::remember(const QRect &rect, QRgb colour)
+{
+    if (m_memo.size() >= memoCapacity) {
+        // Keep what has been drawn again at least once; forget the rest.
+        std::erase_if(m_memo, [](const Memo &m) { return !m.hit; });
+        if (m_memo.size() >= memoCapacity)
+            m_memo.clear();
+        for (Memo &m : m_memo)
+            m.hit = false;
+        m_cursor = 0;
+    }
+    m_memo.push_back({rect, colour, false});
+}
+
+void Canvas::invalidate(const QRect &rect, QRgb keepColour, bool anyColour)
+{
+    // A remembered rectangle stays valid only while its pixels still hold its colour.
+    std::erase_if(m_memo, [&](const Memo &m) {
+        return m.rect.intersects(rect) && (anyColour || m.colour != keepColour);
+    });
+}
+
+void Canvas::touch(const QRect &deviceRect)
+{
+    m_dirty |= deviceRect;
+}
+
+void Canvas::flush()
+{
+    drawPending();
+}
+
+QRect Canvas::takeDirty()
+{
+    flush();
+    const QRect device = m_dirty;
+    m_dirty = QRect();
+    if (device.isEmpty())
+        return {};
+    const int left = int(std::floor(device.left() / m_dpr));
+    const int top = int(std::floor(device.top() / m_dpr));
+    const int right = int(std::ceil((device.right() + 1) / m_dpr));
+    const int bottom = int(std::ceil((device.bottom() + 1) / m_dpr));
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(QRect(QPoint(0, 0), m_logicalSize));
+}
+
+void Canvas::paintLabel(const QRect &rect, const QString &text, const QFont &font, Colour background)
+{
+    flush();
+    const int left = logicalPixel(rect.left()), top = logicalPixel(rect.top());
+    const QRect logical(left, top, rect.width() / twipsPerPixel, rect.height() / twipsPerPixel);
+    const QRect device = deviceRect(logical.left(), logical.top(), logical.right(), logical.bottom());
+    m_painter.fillRect(device, QColor(toRgb(background)));
+    m_painter.save();
+    m_painter.scale(m_dpr, m_dpr);
+    m_painter.setFont(font);
+    m_painter.setPen(Qt::black);
+    m_painter.drawText(logical, Qt::AlignLeft | Qt::AlignTop, text);
+    m_painter.restore();
+    m_memo.clear();
+    touch(device);
+}
+
+void Canvas::setDevicePixelRatio(qreal ratio)
+{
+    if (ratio == m_dpr || ratio <= 0)
+        return;
+    flush();
+    m_painter.end();
+    QImage next(QSize(scaled(m_logicalSize.width(), ratio), scaled(m_logicalSize.height(), ratio)), QImage::Format_RGB32);
+    next.fill(toRgb(grey));
+    {
+        QPainter p(&next);
+        p.drawImage(next.rect(), m_image);
+    }
+    m_image = next;
+    m_dpr = ratio;
+    m_memo.clear();
+    beginPainter();
+    touch(m_image.rect());
+}
+
+const QImage &Canvas::image()
+{
+    flush();
+    return m_image;
+}
+
+QImage Canvas::snapshot()
+{
+    flush();
+    return m_image.copy();
+}
+
+} // namespace brelon

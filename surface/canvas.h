@@ -1,0 +1,115 @@
+#pragma once
+
+#include "surface/ui.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+
+#include <vector>
+
+namespace brelon {
+
+/// \brief The drawing surface's backing image and its primitives.
+///
+/// Coordinates arrive in twips and are snapped to logical pixels (15 twips a
+/// pixel) in one place, logicalPixel(); the logical pixels are then scaled by
+/// the device pixel ratio, so lines stay sharp and `DrawWidth` × ratio device
+/// pixels wide on a high-resolution screen. Drawing is aliased and opaque: a
+/// line that is vertical or horizontal in pixels is a filled rectangle, a
+/// circle smaller than a pixel is a `DrawWidth` square mark at its pixel.
+///
+/// With coalescing on (the default) the canvas leaves out drawing that cannot
+/// change a pixel, and nothing else: a rectangle that repeats one whose
+/// pixels nothing has touched since, and runs of same-coloured rectangles
+/// whose union is a rectangle, which it fills once. The picture is
+/// pixel-identical to drawing every primitive as it comes (coalescing off).
+class Canvas
+{
+public:
+    explicit Canvas(QSize logicalSize, qreal devicePixelRatio = 1.0);
+    Canvas(const Canvas &) = delete;
+    Canvas &operator=(const Canvas &) = delete;
+    ~Canvas();
+
+    static constexpr int twipsPerPixel = 15;
+    /// \brief The logical pixel that holds a coordinate in twips.
+    static int logicalPixel(double twips);
+
+    void line(float x1, float y1, float x2, float y2, Colour colour);
+    void circle(float x, float y, float radius, Colour outline);
+
+    void setDrawWidth(int pixels);
+    int drawWidth() const { return m_drawWidth; }
+    void setFillStyle(int style);
+    int fillStyle() const { return m_fillStyle; }
+    void setFillColor(Colour colour) { m_fillColor = colour; }
+    Colour fillColor() const { return m_fillColor; }
+
+    /// \brief Drawing is dropped while disabled (the window is hidden).
+    void setEnabled(bool enabled) { m_enabled = enabled; }
+    bool isEnabled() const { return m_enabled; }
+    void setCoalescing(bool on);
+
+    /// \brief Paints a text with an opaque background into the image, as a
+    /// label that lives on the surface (drawing covers it). \a rect in twips.
+    void paintLabel(const QRect &rect, const QString &text, const QFont &font, Colour background);
+
+    /// \brief Draws what is held back for merging. Call before the image is shown.
+    void flush();
+    /// \brief The region changed since the last call, in logical pixels.
+    QRect takeDirty();
+
+    qreal devicePixelRatio() const { return m_dpr; }
+    /// \brief Rebuilds the image for a new ratio, keeping the picture.
+    void setDevicePixelRatio(qreal ratio);
+    /// \brief The image as it is now (flushed; the pixels are shared until
+    /// the next drawing, so copy it to keep it).
+    const QImage &image();
+    /// \brief A deep copy of the flushed picture.
+    QImage snapshot();
+
+    /// \brief Number of painter calls made so far (for tests and benchmarks).
+    long long paintCalls() const { return m_paintCalls; }
+
+private:
+    struct Memo {
+        QRect rect;
+        QRgb colour;
+        bool hit;
+    };
+
+    QRect deviceRect(int left, int top, int right, int bottom) const;
+    void fill(const QRect &rect, QRgb colour);
+    void drawPending();
+    void invalidate(const QRect &rect, QRgb keepColour, bool anyColour);
+    bool recall(const QRect &rect, QRgb colour);
+    void remember(const QRect &rect, QRgb colour);
+    void touch(const QRect &deviceRect);
+    void beginPainter();
+
+    QSize m_logicalSize;
+    qreal m_dpr;
+    QImage m_image;
+    QPainter m_painter;
+    int m_drawWidth = 1;
+    int m_fillStyle = 1;
+    Colour m_fillColor = 0;
+    bool m_enabled = true;
+    bool m_coalescing = true;
+
+    bool m_hasPending = false;
+    QRect m_pending;
+    QRgb m_pendingColour = 0;
+    std::vector<Memo> m_memo;
+    size_t m_cursor = 0;
+
+    QRect m_dirty;
+    long long m_paintCalls = 0;
+};
+
+/// \brief The 0x00BBGGRR colour as a Qt colour.
+QRgb toRgb(Colour colour);
+
+} // namespace brelon

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace brelon {
+
+/// \brief Paces the slowdown count-down of a drawing run and shows its
+/// progress at the display's rate.
+///
+/// Each decrement of the count-down lasts a fixed 100 ns of real time, on any
+/// machine. The pauses accumulate into a debt against a deadline; while the
+/// drawing is ahead of it by a frame or more, the pacer sleeps in pieces of at
+/// most a frame and presents a frame after each piece. Frames are presented
+/// at most once a frame period in any case, so a run at slowdown 0 shows its
+/// progress too.
+class Pacer
+{
+public:
+    using Clock = std::chrono::steady_clock;
+    using Present = std::function<void()>;
+    using Sleep = std::function<void(Clock::duration)>;
+
+    static constexpr std::chrono::nanoseconds perDecrement{100};
+    static constexpr std::chrono::nanoseconds framePeriod{16'666'667};
+    /// Counts above this (0.1 s a column) raise the overflow error.
+    static constexpr double maxCount = 1'000'000;
+
+    explicit Pacer(Present present, Sleep sleep = {});
+
+    /// \brief Starts a new run: the debt and the frame clock start from now.
+    void restart();
+    /// \brief The count-down of \a count decrements. A count of 0 or below
+    /// makes no pause; a fractional count is rounded up, as the count-down
+    /// stops at the first value that is not above zero.
+    void countDown(double count);
+    /// \brief Whole decrements the counts so far have asked for.
+    long long decrements() const { return m_decrements; }
+
+    /// \brief The decrements a count stands for (0 for a count ≤ 0).
+    static long long decrementsFor(double count);
+
+private:
+    Present m_present;
+    Sleep m_sleep;
+    Clock::time_point m_start;
+    Clock::time_point m_lastFrame;
+    long long m_decrements = 0;
+};
+
+} // namespace brelon
