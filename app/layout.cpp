@@ -30,85 +30,104 @@ struct FontSpec {
 enum Flags : unsigned {
     None = 0,
     Hidden = 1u << 0,
-    Border = 1u << 1,   ///< the normal edit-field border
+    Border = 1u << 1, ///< the normal edit-field border
     Centred = 1u << 2,
     WindowBack = 1u << 3, ///< the system window colour instead of grey
-    InFrame = 1u << 4,  ///< geometry relative to the frame
+    InFrame = 1u << 4, ///< geometry relative to the frame
 };
 
 struct WidgetSpec {
     Kind kind;
-    const char16_t *name;
+    const char16_t* name;
     int left, top, width, height; // twips
-    const char16_t *text;
+    const char16_t* text;
     FontSpec font;
     unsigned flags;
     int max; // scroll bars
 };
 
-constexpr FontSpec defaultFont{};
-constexpr FontSpec times1425{Face::TimesNewRoman, 14.25, false};
-constexpr FontSpec times1425Bold{Face::TimesNewRoman, 14.25, true};
-constexpr FontSpec times1575Bold{Face::TimesNewRoman, 15.75, true};
-constexpr FontSpec sans975{Face::MsSansSerif, 9.75, false};
-constexpr FontSpec sans975Bold{Face::MsSansSerif, 9.75, true};
-constexpr FontSpec sans12{Face::MsSansSerif, 12, false};
+constexpr FontSpec defaultFont {};
+constexpr FontSpec times1425 { Face::TimesNewRoman, 14.25, false };
+constexpr FontSpec times1425Bold { Face::TimesNewRoman, 14.25, true };
+constexpr FontSpec times1575Bold { Face::TimesNewRoman, 15.75, true };
+constexpr FontSpec sans975 { Face::MsSansSerif, 9.75, false };
+constexpr FontSpec sans975Bold { Face::MsSansSerif, 9.75, true };
+constexpr FontSpec sans12 { Face::MsSansSerif, 12, false };
 
 // The stored layout, from the top of the window downwards.
 const WidgetSpec layout[] = {
-    {Kind::TextField, u"nTitul", 3720, 0, 2535, 405, u"Difrakce na mřížce", times1425Bold, None, 0},
-    {Kind::ScrollBar, u"HScrollSpomaleni", 6360, 120, 1935, 255, u"", defaultFont, None, 10000},
-    {Kind::PushButton, u"cmdStart", 8880, 120, 855, 375, u"Start", times1425, None, 0},
-    {Kind::PushButton, u"cmdKonec", 9840, 120, 855, 375, u"Konec", times1425, None, 0},
-    {Kind::TextField, u"nSpomaleni", 5640, 360, 1455, 285, u"Spomalení", defaultFont, Hidden | Border | WindowBack, 0},
-    {Kind::TextField, u"nKmitočet", 720, 600, 615, 285, u"Kmitočet", defaultFont, Hidden | Border | Centred, 0},
-    {Kind::Frame, u"nNomKmitočet", 1440, 600, 2295, 615, u"Počet průzorů", sans975, None, 0},
-    {Kind::OptionButton, u"op2", 120, 240, 495, 195, u"2", defaultFont, InFrame, 0},
-    {Kind::OptionButton, u"op3Dirky", 720, 240, 495, 195, u"3", defaultFont, InFrame, 0},
-    {Kind::OptionButton, u"op4Dírky", 1200, 240, 495, 195, u"4", defaultFont, InFrame, 0},
-    {Kind::OptionButton, u"op20", 1680, 240, 495, 195, u"20", defaultFont, InFrame, 0},
-    {Kind::PictureBox, u"Picture1", 5640, 600, 5895, 2055, u"", defaultFont, None, 0},
-    {Kind::TextField, u"nVlny", 480, 2040, 3615, 285, u"Počet vlnových délek na rozteč průzorů", sans975, None, 0},
-    {Kind::TextField, u"nRelKmitočet", 4080, 2040, 615, 195, u"Rel. kmitočet", sans975Bold, Centred, 0},
-    {Kind::ScrollBar, u"HScrollKmitočet", 1320, 2280, 2655, 255, u"", defaultFont, None, 180},
-    {Kind::ScrollBar, u"HScrollKmitocet20", 1560, 2280, 2175, 255, u"", defaultFont, None, 10},
-    {Kind::TextField, u"nSměs", 6120, 2400, 1575, 285, u"směs světla R+G+B", defaultFont, None, 0},
-    {Kind::TextField, u"nCornu", 2880, 2760, 2175, 285, u"Cornuovy spirály", sans12, None, 0},
-    {Kind::TextField, u"nNdirek", 0, 3360, 1095, 285, u"Ndirek", defaultFont, Hidden | Border | WindowBack, 0},
-    {Kind::SurfaceLabel, u"labKlepnete", 3120, 4080, 3255, 495, u"Klepněte na Start", times1575Bold, None, 0},
-    {Kind::TextField, u"nKmit", 480, 4200, 2415, 240, u"Relativní kmitočet", sans12, Hidden | Centred, 0},
-    {Kind::TextField, u"nNominalKmit", 480, 4560, 2175, 360, u"Nominální kmitočet", sans12, Hidden, 0},
-    {Kind::TextField, u"nMřížka", 6240, 8160, 2415, 285, u"clona s mřížkou", sans12, None, 0},
+    { Kind::TextField, u"nTitul", 3720, 0, 2535, 405, u"Difrakce na mřížce", times1425Bold, None, 0 },
+    { Kind::ScrollBar, u"HScrollSpomaleni", 6360, 120, 1935, 255, u"", defaultFont, None, 10000 },
+    { Kind::PushButton, u"cmdStart", 8880, 120, 855, 375, u"Start", times1425, None, 0 },
+    { Kind::PushButton, u"cmdKonec", 9840, 120, 855, 375, u"Konec", times1425, None, 0 },
+    { Kind::TextField, u"nSpomaleni", 5640, 360, 1455, 285, u"Spomalení", defaultFont, Hidden | Border | WindowBack,
+        0 },
+    { Kind::TextField, u"nKmitočet", 720, 600, 615, 285, u"Kmitočet", defaultFont, Hidden | Border | Centred, 0 },
+    { Kind::Frame, u"nNomKmitočet", 1440, 600, 2295, 615, u"Počet průzorů", sans975, None, 0 },
+    { Kind::OptionButton, u"op2", 120, 240, 495, 195, u"2", defaultFont, InFrame, 0 },
+    { Kind::OptionButton, u"op3Dirky", 720, 240, 495, 195, u"3", defaultFont, InFrame, 0 },
+    { Kind::OptionButton, u"op4Dírky", 1200, 240, 495, 195, u"4", defaultFont, InFrame, 0 },
+    { Kind::OptionButton, u"op20", 1680, 240, 495, 195, u"20", defaultFont, InFrame, 0 },
+    { Kind::PictureBox, u"Picture1", 5640, 600, 5895, 2055, u"", defaultFont, None, 0 },
+    { Kind::TextField, u"nVlny", 480, 2040, 3615, 285, u"Počet vlnových délek na rozteč průzorů", sans975, None, 0 },
+    { Kind::TextField, u"nRelKmitočet", 4080, 2040, 615, 195, u"Rel. kmitočet", sans975Bold, Centred, 0 },
+    { Kind::ScrollBar, u"HScrollKmitočet", 1320, 2280, 2655, 255, u"", defaultFont, None, 180 },
+    { Kind::ScrollBar, u"HScrollKmitocet20", 1560, 2280, 2175, 255, u"", defaultFont, None, 10 },
+    { Kind::TextField, u"nSměs", 6120, 2400, 1575, 285, u"směs světla R+G+B", defaultFont, None, 0 },
+    { Kind::TextField, u"nCornu", 2880, 2760, 2175, 285, u"Cornuovy spirály", sans12, None, 0 },
+    { Kind::TextField, u"nNdirek", 0, 3360, 1095, 285, u"Ndirek", defaultFont, Hidden | Border | WindowBack, 0 },
+    { Kind::SurfaceLabel, u"labKlepnete", 3120, 4080, 3255, 495, u"Klepněte na Start", times1575Bold, None, 0 },
+    { Kind::TextField, u"nKmit", 480, 4200, 2415, 240, u"Relativní kmitočet", sans12, Hidden | Centred, 0 },
+    { Kind::TextField, u"nNominalKmit", 480, 4560, 2175, 360, u"Nominální kmitočet", sans12, Hidden, 0 },
+    { Kind::TextField, u"nMřížka", 6240, 8160, 2415, 285, u"clona s mřížkou", sans12, None, 0 },
 };
 
 // Tab positions 0 to 22; widgets that cannot take the focus are passed over.
-const char16_t *const tabOrder[] = {
-    u"cmdStart", u"nKmitočet", u"cmdKonec", u"nKmit", u"nTitul", u"nCornu", u"nSpomaleni", u"nMřížka",
-    u"HScrollKmitočet", u"labKlepnete", u"nNdirek", u"nNomKmitočet", u"op2", u"op20", u"HScrollKmitocet20",
-    u"HScrollSpomaleni", u"op3Dirky", u"op4Dírky", u"nRelKmitočet", u"nNominalKmit", u"Picture1", u"nSměs",
+const char16_t* const tabOrder[] = {
+    u"cmdStart",
+    u"nKmitočet",
+    u"cmdKonec",
+    u"nKmit",
+    u"nTitul",
+    u"nCornu",
+    u"nSpomaleni",
+    u"nMřížka",
+    u"HScrollKmitočet",
+    u"labKlepnete",
+    u"nNdirek",
+    u"nNomKmitočet",
+    u"op2",
+    u"op20",
+    u"HScrollKmitocet20",
+    u"HScrollSpomaleni",
+    u"op3Dirky",
+    u"op4Dírky",
+    u"nRelKmitočet",
+    u"nNominalKmit",
+    u"Picture1",
+    u"nSměs",
     u"nVlny",
 };
 
 // Where widgets overlap, the later of these lies above the earlier.
-const char16_t *const stacking[] = {u"HScrollKmitocet20", u"op4Dírky", u"nSměs", u"nVlny"};
+const char16_t* const stacking[] = { u"HScrollKmitocet20", u"op4Dírky", u"nSměs", u"nVlny" };
 
 /// A label without a window of its own: its text and background are painted
 /// on the drawing surface when the window is built, so drawing covers it.
-class SurfaceLabel : public QLabel
-{
+class SurfaceLabel : public QLabel {
 public:
     using QLabel::QLabel;
 
 protected:
-    void paintEvent(QPaintEvent *) override { }
+    void paintEvent(QPaintEvent*) override { }
 };
 
-QRect pixels(const WidgetSpec &spec)
+QRect pixels(const WidgetSpec& spec)
 {
-    return {spec.left / 15, spec.top / 15, spec.width / 15, spec.height / 15};
+    return { spec.left / 15, spec.top / 15, spec.width / 15, spec.height / 15 };
 }
 
-QFont fontFor(const FontSpec &spec)
+QFont fontFor(const FontSpec& spec)
 {
     QFont font;
     switch (spec.face) {
@@ -130,7 +149,7 @@ QFont fontFor(const FontSpec &spec)
     return font;
 }
 
-void setBackground(QWidget *widget, const QColor &colour, QPalette::ColorRole role)
+void setBackground(QWidget* widget, const QColor& colour, QPalette::ColorRole role)
 {
     QPalette palette = widget->palette();
     palette.setColor(role, colour);
@@ -138,16 +157,16 @@ void setBackground(QWidget *widget, const QColor &colour, QPalette::ColorRole ro
     widget->setAutoFillBackground(true);
 }
 
-QWidget *create(const WidgetSpec &spec, QWidget *window, QWidget *frame, QButtonGroup *options)
+QWidget* create(const WidgetSpec& spec, QWidget* window, QWidget* frame, QButtonGroup* options)
 {
     const QString name = QString::fromUtf16(spec.name);
     const QString text = QString::fromUtf16(spec.text);
     const QColor greyColour(toRgb(grey));
-    QWidget *widget = nullptr;
-    QWidget *parent = (spec.flags & InFrame) ? frame : window;
+    QWidget* widget = nullptr;
+    QWidget* parent = (spec.flags & InFrame) ? frame : window;
     switch (spec.kind) {
     case Kind::TextField: {
-        auto *edit = new QLineEdit(text, parent);
+        auto* edit = new QLineEdit(text, parent);
         edit->setFrame(spec.flags & Border);
         edit->setAlignment((spec.flags & Centred) ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
         edit->setMaxLength(std::numeric_limits<int>::max());
@@ -160,7 +179,7 @@ QWidget *create(const WidgetSpec &spec, QWidget *window, QWidget *frame, QButton
         break;
     }
     case Kind::ScrollBar: {
-        auto *bar = new ScrollBar(parent);
+        auto* bar = new ScrollBar(parent);
         bar->setRange(0, spec.max);
         bar->setValue(0);
         bar->setAutoFillBackground(true);
@@ -168,28 +187,28 @@ QWidget *create(const WidgetSpec &spec, QWidget *window, QWidget *frame, QButton
         break;
     }
     case Kind::PushButton: {
-        auto *button = new QPushButton(text, parent);
+        auto* button = new QPushButton(text, parent);
         button->setAutoFillBackground(true);
         button->setAutoDefault(false);
         widget = button;
         break;
     }
     case Kind::Frame: {
-        auto *box = new QGroupBox(text, parent);
+        auto* box = new QGroupBox(text, parent);
         setBackground(box, greyColour, QPalette::Window);
         box->setFocusPolicy(Qt::NoFocus);
         widget = box;
         break;
     }
     case Kind::OptionButton: {
-        auto *button = new QRadioButton(text, parent);
+        auto* button = new QRadioButton(text, parent);
         setBackground(button, greyColour, QPalette::Window);
         options->addButton(button);
         widget = button;
         break;
     }
     case Kind::PictureBox: {
-        auto *picture = new QLabel(parent);
+        auto* picture = new QLabel(parent);
         picture->setPixmap(QPixmap::fromImage(illustration()));
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         picture->setContentsMargins(0, 0, 0, 0);
@@ -198,7 +217,7 @@ QWidget *create(const WidgetSpec &spec, QWidget *window, QWidget *frame, QButton
         break;
     }
     case Kind::SurfaceLabel: {
-        auto *label = new SurfaceLabel(text, parent);
+        auto* label = new SurfaceLabel(text, parent);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         label->setFocusPolicy(Qt::NoFocus);
         widget = label;
@@ -234,25 +253,25 @@ std::unique_ptr<Window> createWindow()
     palette.setColor(QPalette::WindowText, Qt::black);
     window->setPalette(palette);
 
-    auto *options = new QButtonGroup(window.get());
+    auto* options = new QButtonGroup(window.get());
     options->setObjectName(QStringLiteral("structureOptions"));
     options->setExclusive(true);
-    QWidget *frame = nullptr;
-    for (const WidgetSpec &spec : layout) {
-        QWidget *widget = create(spec, window.get(), frame, options);
+    QWidget* frame = nullptr;
+    for (const WidgetSpec& spec : layout) {
+        QWidget* widget = create(spec, window.get(), frame, options);
         if (spec.kind == Kind::Frame)
             frame = widget;
         if (spec.kind == Kind::SurfaceLabel) {
             window->canvas().paintLabel(QRect(spec.left, spec.top, spec.width, spec.height),
-                                        QString::fromUtf16(spec.text), widget->font(), grey);
+                QString::fromUtf16(spec.text), widget->font(), grey);
         }
     }
-    for (const char16_t *name : stacking)
-        window->findChild<QWidget *>(QString::fromUtf16(name))->raise();
+    for (const char16_t* name : stacking)
+        window->findChild<QWidget*>(QString::fromUtf16(name))->raise();
 
-    QWidget *previous = nullptr;
-    for (const char16_t *name : tabOrder) {
-        QWidget *widget = window->findChild<QWidget *>(QString::fromUtf16(name));
+    QWidget* previous = nullptr;
+    for (const char16_t* name : tabOrder) {
+        QWidget* widget = window->findChild<QWidget*>(QString::fromUtf16(name));
         if (previous)
             QWidget::setTabOrder(previous, widget);
         previous = widget;

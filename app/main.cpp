@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");

@@ -17,7 +17,7 @@
 
 namespace brelon {
 
-void formLoad(Ui &ui)
+void formLoad(Ui& ui)
 {
     const QLocale locale = ui.locale();
     ui.setText(Field::Ndirek, numtext::fromInt(4));
@@ -26,17 +26,18 @@ void formLoad(Ui &ui)
     ui.setText(Field::Kmitocet, numtext::fromInt(20));
     const double f = numtext::toDouble(ui.text(Field::Kmitocet), locale);
     ui.setText(Field::RelKmitocet, numtext::fromDouble(numtext::divide(f, 6.28), locale));
-    ui.setText(Field::RelKmitocet, numtext::format(ui.text(Field::RelKmitocet), numtext::Pattern::ZeroDotZeroZero, locale));
+    ui.setText(
+        Field::RelKmitocet, numtext::format(ui.text(Field::RelKmitocet), numtext::Pattern::ZeroDotZeroZero, locale));
     ui.setVisible(Bar::Kmitocet, true);
     ui.setVisible(Bar::Kmitocet20, false);
 }
 
-void cmdKonecClick(Ui &ui)
+void cmdKonecClick(Ui& ui)
 {
     ui.unload();
 }
 
-void MessageBoxSink::fail(const QString &message)
+void MessageBoxSink::fail(const QString& message)
 {
     QMessageBox::critical(m_parent, QStringLiteral("Brelon"), message);
     // Nothing may run after an unhandled error, not even the handler that
@@ -45,7 +46,7 @@ void MessageBoxSink::fail(const QString &message)
     std::_Exit(EXIT_FAILURE);
 }
 
-Program::Program(ErrorSink *sink, const QLocale &locale)
+Program::Program(ErrorSink* sink, const QLocale& locale)
     : m_window(createWindow())
     , m_ui(std::make_unique<WindowUi>(*m_window, locale))
 {
@@ -59,15 +60,14 @@ Program::Program(ErrorSink *sink, const QLocale &locale)
 
 Program::~Program() = default;
 
-template <typename Handler>
-void Program::run(Handler handler)
+template <typename Handler> void Program::run(Handler handler)
 {
     m_ui->beginHandler();
     try {
         handler(*m_ui);
-    } catch (const Error &error) {
+    } catch (const Error& error) {
         m_sink->fail(error.message());
-    } catch (const std::exception &error) {
+    } catch (const std::exception& error) {
         m_sink->fail(QString::fromLocal8Bit(error.what()));
     }
     m_ui->endHandler();
@@ -75,12 +75,12 @@ void Program::run(Handler handler)
 
 void Program::connectHandlers()
 {
-    Window *w = m_window.get();
-    const auto button = [w](const char *name) { return w->findChild<QPushButton *>(QString::fromUtf8(name)); };
+    Window* w = m_window.get();
+    const auto button = [w](const char* name) { return w->findChild<QPushButton*>(QString::fromUtf8(name)); };
     QObject::connect(button("cmdStart"), &QPushButton::clicked, w, [this] { run(cmdStartClick); });
     QObject::connect(button("cmdKonec"), &QPushButton::clicked, w, [this] { run(cmdKonecClick); });
 
-    const auto onSelect = [this, w](Option option, void (*handler)(Ui &)) {
+    const auto onSelect = [this, w](Option option, void (*handler)(Ui&)) {
         QObject::connect(m_ui->option(option), &QRadioButton::toggled, w, [this, handler](bool checked) {
             if (checked)
                 run(handler);
@@ -91,7 +91,7 @@ void Program::connectHandlers()
     onSelect(Option::Op4, op4DirkyClick);
     onSelect(Option::Op20, op20Click);
 
-    const auto onChange = [this, w](Bar bar, void (*handler)(Ui &)) {
+    const auto onChange = [this, w](Bar bar, void (*handler)(Ui&)) {
         QObject::connect(m_ui->bar(bar), &ScrollBar::valueChanged, w, [this, handler] { run(handler); });
     };
     onChange(Bar::Kmitocet, hScrollKmitocetChange);
@@ -103,7 +103,7 @@ void Program::start()
 {
     run(formLoad);
     m_window->show();
-    m_window->findChild<QWidget *>(QStringLiteral("cmdStart"))->setFocus();
+    m_window->findChild<QWidget*>(QStringLiteral("cmdStart"))->setFocus();
 }
 
 } // namespace brelon

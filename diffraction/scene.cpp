@@ -27,15 +27,15 @@ double phase(int X, int m, double F)
 Point segment(int X, int m, int s, double F)
 {
     const double phi = phase(X, m, F);
-    return {s * std::cos(phi), s * std::sin(phi)};
+    return { s * std::cos(phi), s * std::sin(phi) };
 }
 
 Point chainEnd(int X, double lastIndex, int s, double F)
 {
-    Point p{double(X), spiralY};
+    Point p { double(X), spiralY };
     for (int m = 0; m <= lastIndex; ++m) {
         const Point d = segment(X, m, s, F);
-        p = {p.x + d.x, p.y + d.y};
+        p = { p.x + d.x, p.y + d.y };
     }
     return p;
 }

@@ -11,8 +11,8 @@ namespace brelon::scene {
 inline constexpr double apertureY = 8000;
 inline constexpr double apertureLeft = 1000;
 inline constexpr double apertureRight = 11500;
-inline constexpr double patternY = apertureY - 1500;  ///< the intensity bars rise from here
-inline constexpr double spiralY = apertureY - 4500;   ///< the phasor chains start here
+inline constexpr double patternY = apertureY - 1500; ///< the intensity bars rise from here
+inline constexpr double spiralY = apertureY - 4500; ///< the phasor chains start here
 inline constexpr int scanLeft = int(apertureLeft) - 1000;
 inline constexpr int scanRight = int(apertureRight) + 450;
 inline constexpr double firstOpeningX = apertureLeft + 8000;
@@ -27,7 +27,7 @@ inline constexpr double phaseDistanceSquared = phaseDistance * phaseDistance;
 struct Point {
     double x;
     double y;
-    friend bool operator==(const Point &, const Point &) = default;
+    friend bool operator==(const Point&, const Point&) = default;
 };
 
 /// \brief x of opening m: 9000 + 100 · m.

@@ -9,9 +9,9 @@ namespace brelon {
 
 using namespace scene;
 
-scene::Point traceColumn(Ui &ui, int X, double lastIndex, int s, double F)
+scene::Point traceColumn(Ui& ui, int X, double lastIndex, int s, double F)
 {
-    Point p{double(X), spiralY};
+    Point p { double(X), spiralY };
     for (int m = 0; m <= lastIndex; ++m) {
         const double xm = openingX(m);
         ui.setDrawWidth(2);
@@ -22,18 +22,18 @@ scene::Point traceColumn(Ui &ui, int X, double lastIndex, int s, double F)
         const Point d = segment(X, m, s, F);
         if (X % 200 == 0)
             ui.line(float(p.x), float(p.y), float(p.x + d.x), float(p.y + d.y));
-        p = {p.x + d.x, p.y + d.y};
+        p = { p.x + d.x, p.y + d.y };
     }
     return p;
 }
 
-void plotColumn(Ui &ui, int X, scene::Point chainEnd, QStringView structureText, double F)
+void plotColumn(Ui& ui, int X, scene::Point chainEnd, QStringView structureText, double F)
 {
     const double L = barLength(intensity(X, chainEnd), intensityScale(structureText, F));
     ui.line(float(X), float(patternY), float(X), float(checked(patternY - L)));
 }
 
-void cmdStartClick(Ui &ui)
+void cmdStartClick(Ui& ui)
 {
     const QLocale locale = ui.locale();
     ui.setScaleMode(1);

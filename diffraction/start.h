@@ -11,14 +11,14 @@ class Ui;
 /// and scans the screen column by column, pausing after each column for the
 /// slowdown in `nSpomaleni`. Leaves `DrawWidth` 1, `FillStyle` 0 (solid) and
 /// `FillColor` grey in force.
-void cmdStartClick(Ui &ui);
+void cmdStartClick(Ui& ui);
 
 /// \brief Column X's stubs, rays (X a multiple of 100) and spiral (X a
 /// multiple of 200), in the order stub, ray, segment for each opening;
 /// returns the chain's end.
-scene::Point traceColumn(Ui &ui, int X, double lastIndex, int s, double F);
+scene::Point traceColumn(Ui& ui, int X, double lastIndex, int s, double F);
 
 /// \brief Column X's intensity bar, from (X, 6500) up by I · k.
-void plotColumn(Ui &ui, int X, scene::Point chainEnd, QStringView structureText, double F);
+void plotColumn(Ui& ui, int X, scene::Point chainEnd, QStringView structureText, double F);
 
 } // namespace brelon

@@ -7,14 +7,14 @@
 
 namespace brelon {
 
-void hScrollKmitocetChange(Ui &ui)
+void hScrollKmitocetChange(Ui& ui)
 {
     const int f = numtext::add16(ui.value(Bar::Kmitocet), 20);
     ui.setText(Field::Kmitocet, numtext::fromInt(f));
     strip::redraw(ui);
 }
 
-void hScrollKmitocet20Change(Ui &ui)
+void hScrollKmitocet20Change(Ui& ui)
 {
     ui.setMax(Bar::Kmitocet20, 40);
     const int f = numtext::add16(ui.value(Bar::Kmitocet20), 5);
@@ -22,7 +22,7 @@ void hScrollKmitocet20Change(Ui &ui)
     strip::redraw(ui);
 }
 
-void hScrollSpomaleniChange(Ui &ui)
+void hScrollSpomaleniChange(Ui& ui)
 {
     ui.setText(Field::Spomaleni, numtext::fromInt(ui.value(Bar::Spomaleni)));
     const double v = numtext::toDouble(ui.text(Field::Spomaleni), ui.locale());

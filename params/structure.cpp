@@ -10,7 +10,7 @@ namespace {
 
 // 2, 3 and 4 openings share HScrollKmitočet (frequency value + 20, reset to
 // 0); 20 openings have HScrollKmitocet20 (value + 5, reset to 10).
-void selectStructure(Ui &ui, int openings)
+void selectStructure(Ui& ui, int openings)
 {
     const bool twenty = openings == 20;
     ui.setText(Field::Ndirek, numtext::fromInt(openings));
@@ -32,22 +32,22 @@ void selectStructure(Ui &ui, int openings)
 
 } // namespace
 
-void op2Click(Ui &ui)
+void op2Click(Ui& ui)
 {
     selectStructure(ui, 2);
 }
 
-void op3DirkyClick(Ui &ui)
+void op3DirkyClick(Ui& ui)
 {
     selectStructure(ui, 3);
 }
 
-void op4DirkyClick(Ui &ui)
+void op4DirkyClick(Ui& ui)
 {
     selectStructure(ui, 4);
 }
 
-void op20Click(Ui &ui)
+void op20Click(Ui& ui)
 {
     selectStructure(ui, 20);
 }

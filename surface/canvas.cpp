@@ -19,7 +19,7 @@ int scaled(int logical, qreal ratio)
     return int(std::floor(logical * ratio));
 }
 
-bool mergeable(const QRect &a, const QRect &b)
+bool mergeable(const QRect& a, const QRect& b)
 {
     if (a.contains(b) || b.contains(a))
         return true;
@@ -40,9 +40,8 @@ QRgb toRgb(Colour colour)
 Canvas::Canvas(QSize logicalSize, qreal devicePixelRatio)
     : m_logicalSize(logicalSize)
     , m_dpr(devicePixelRatio)
-    , m_image(QSize(scaled(logicalSize.width(), devicePixelRatio),
-                    scaled(logicalSize.height(), devicePixelRatio)),
-              QImage::Format_RGB32)
+    , m_image(QSize(scaled(logicalSize.width(), devicePixelRatio), scaled(logicalSize.height(), devicePixelRatio)),
+          QImage::Format_RGB32)
 {
     m_image.fill(toRgb(grey));
     beginPainter();
@@ -91,7 +90,7 @@ void Canvas::setCoalescing(bool on)
 QRect Canvas::deviceRect(int left, int top, int right, int bottom) const
 {
     return QRect(QPoint(scaled(left, m_dpr), scaled(top, m_dpr)),
-                 QPoint(scaled(right + 1, m_dpr) - 1, scaled(bottom + 1, m_dpr) - 1));
+        QPoint(scaled(right + 1, m_dpr) - 1, scaled(bottom + 1, m_dpr) - 1));
 }
 
 void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
@@ -104,9 +103,9 @@ void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
     const int off = (w - 1) / 2;
     if (c1 == c2 || r1 == r2) {
         // A square pen of w pixels swept along a straight pixel run.
-        fill(deviceRect(std::min(c1, c2) - off, std::min(r1, r2) - off,
-                        std::max(c1, c2) - off + w - 1, std::max(r1, r2) - off + w - 1),
-             toRgb(colour));
+        fill(deviceRect(std::min(c1, c2) - off, std::min(r1, r2) - off, std::max(c1, c2) - off + w - 1,
+                 std::max(r1, r2) - off + w - 1),
+            toRgb(colour));
         return;
     }
     drawPending();
@@ -117,7 +116,10 @@ void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
     m_painter.setPen(QPen(QColor(toRgb(colour)), penWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     m_painter.drawLine(p1, p2);
     ++m_paintCalls;
-    const QRect bound = QRectF(p1, p2).normalized().adjusted(-penWidth - 1, -penWidth - 1, penWidth + 1, penWidth + 1).toAlignedRect();
+    const QRect bound = QRectF(p1, p2)
+                            .normalized()
+                            .adjusted(-penWidth - 1, -penWidth - 1, penWidth + 1, penWidth + 1)
+                            .toAlignedRect();
     invalidate(bound, 0, true);
     touch(bound);
 }
@@ -154,7 +156,7 @@ void Canvas::circle(float x, float y, float radius, Colour outline)
     touch(bound);
 }
 
-void Canvas::fill(const QRect &unclipped, QRgb colour)
+void Canvas::fill(const QRect& unclipped, QRgb colour)
 {
     const QRect rect = unclipped.intersected(m_image.rect());
     if (rect.isEmpty())
@@ -189,11 +191,11 @@ void Canvas::drawPending()
     m_hasPending = false;
 }
 
-bool Canvas::recall(const QRect &rect, QRgb colour)
+bool Canvas::recall(const QRect& rect, QRgb colour)
 {
     // Repeated drawing tends to come in the same order each time, so the
     // entry after the last one recalled is tried first.
-    const auto matches = [&](const Memo &m) { return m.colour == colour && m.rect == rect; };
+    const auto matches = [&](const Memo& m) { return m.colour == colour && m.rect == rect; };
     size_t found = m_memo.size();
     if (m_cursor < m_memo.size() && matches(m_memo[m_cursor])) {
         found = m_cursor;
@@ -212,29 +214,28 @@ bool Canvas::recall(const QRect &rect, QRgb colour)
     return true;
 }
 
-void Canvas::remember(const QRect &rect, QRgb colour)
+void Canvas::remember(const QRect& rect, QRgb colour)
 {
     if (m_memo.size() >= memoCapacity) {
         // Keep what has been drawn again at least once; forget the rest.
-        std::erase_if(m_memo, [](const Memo &m) { return !m.hit; });
+        std::erase_if(m_memo, [](const Memo& m) { return !m.hit; });
         if (m_memo.size() >= memoCapacity)
             m_memo.clear();
-        for (Memo &m : m_memo)
+        for (Memo& m : m_memo)
             m.hit = false;
         m_cursor = 0;
     }
-    m_memo.push_back({rect, colour, false});
+    m_memo.push_back({ rect, colour, false });
 }
 
-void Canvas::invalidate(const QRect &rect, QRgb keepColour, bool anyColour)
+void Canvas::invalidate(const QRect& rect, QRgb keepColour, bool anyColour)
 {
     // A remembered rectangle stays valid only while its pixels still hold its colour.
-    std::erase_if(m_memo, [&](const Memo &m) {
-        return m.rect.intersects(rect) && (anyColour || m.colour != keepColour);
-    });
+    std::erase_if(
+        m_memo, [&](const Memo& m) { return m.rect.intersects(rect) && (anyColour || m.colour != keepColour); });
 }
 
-void Canvas::touch(const QRect &deviceRect)
+void Canvas::touch(const QRect& deviceRect)
 {
     m_dirty |= deviceRect;
 }
@@ -258,7 +259,7 @@ QRect Canvas::takeDirty()
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(QRect(QPoint(0, 0), m_logicalSize));
 }
 
-void Canvas::paintLabel(const QRect &rect, const QString &text, const QFont &font, Colour background)
+void Canvas::paintLabel(const QRect& rect, const QString& text, const QFont& font, Colour background)
 {
     flush();
     const int left = logicalPixel(rect.left()), top = logicalPixel(rect.top());
@@ -281,7 +282,8 @@ void Canvas::setDevicePixelRatio(qreal ratio)
         return;
     flush();
     m_painter.end();
-    QImage next(QSize(scaled(m_logicalSize.width(), ratio), scaled(m_logicalSize.height(), ratio)), QImage::Format_RGB32);
+    QImage next(
+        QSize(scaled(m_logicalSize.width(), ratio), scaled(m_logicalSize.height(), ratio)), QImage::Format_RGB32);
     next.fill(toRgb(grey));
     {
         QPainter p(&next);
@@ -294,7 +296,7 @@ void Canvas::setDevicePixelRatio(qreal ratio)
     touch(m_image.rect());
 }
 
-const QImage &Canvas::image()
+const QImage& Canvas::image()
 {
     flush();
     return m_image;

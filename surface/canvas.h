@@ -25,12 +25,11 @@ namespace brelon {
 /// pixels nothing has touched since, and runs of same-coloured rectangles
 /// whose union is a rectangle, which it fills once. The picture is
 /// pixel-identical to drawing every primitive as it comes (coalescing off).
-class Canvas
-{
+class Canvas {
 public:
     explicit Canvas(QSize logicalSize, qreal devicePixelRatio = 1.0);
-    Canvas(const Canvas &) = delete;
-    Canvas &operator=(const Canvas &) = delete;
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
     ~Canvas();
 
     static constexpr int twipsPerPixel = 15;
@@ -54,7 +53,7 @@ public:
 
     /// \brief Paints a text with an opaque background into the image, as a
     /// label that lives on the surface (drawing covers it). \a rect in twips.
-    void paintLabel(const QRect &rect, const QString &text, const QFont &font, Colour background);
+    void paintLabel(const QRect& rect, const QString& text, const QFont& font, Colour background);
 
     /// \brief Draws what is held back for merging. Call before the image is shown.
     void flush();
@@ -66,7 +65,7 @@ public:
     void setDevicePixelRatio(qreal ratio);
     /// \brief The image as it is now (flushed; the pixels are shared until
     /// the next drawing, so copy it to keep it).
-    const QImage &image();
+    const QImage& image();
     /// \brief A deep copy of the flushed picture.
     QImage snapshot();
 
@@ -81,12 +80,12 @@ private:
     };
 
     QRect deviceRect(int left, int top, int right, int bottom) const;
-    void fill(const QRect &rect, QRgb colour);
+    void fill(const QRect& rect, QRgb colour);
     void drawPending();
-    void invalidate(const QRect &rect, QRgb keepColour, bool anyColour);
-    bool recall(const QRect &rect, QRgb colour);
-    void remember(const QRect &rect, QRgb colour);
-    void touch(const QRect &deviceRect);
+    void invalidate(const QRect& rect, QRgb keepColour, bool anyColour);
+    bool recall(const QRect& rect, QRgb colour);
+    void remember(const QRect& rect, QRgb colour);
+    void touch(const QRect& deviceRect);
     void beginPainter();
 
     QSize m_logicalSize;

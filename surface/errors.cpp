@@ -23,14 +23,14 @@ QString title(ErrorKind kind)
 
 } // namespace
 
-Error::Error(ErrorKind kind, const QString &message)
+Error::Error(ErrorKind kind, const QString& message)
     : std::runtime_error(message.toStdString())
     , m_kind(kind)
     , m_message(message)
 {
 }
 
-void raise(ErrorKind kind, const QString &detail)
+void raise(ErrorKind kind, const QString& detail)
 {
     QString message = title(kind);
     if (!detail.isEmpty())

@@ -9,27 +9,26 @@ namespace brelon {
 /// The run-time errors a handler can raise. None is handled: the error
 /// abandons the running handler and the program ends after reporting it.
 enum class ErrorKind {
-    Conversion,       ///< text that is not a number
-    Overflow,         ///< 16-bit integer or floating-point overflow
-    DivisionByZero,   ///< floating-point division by zero
-    Invalid,          ///< floating-point result that is not a number
-    PropertyValue,    ///< a widget property put outside its range
+    Conversion, ///< text that is not a number
+    Overflow, ///< 16-bit integer or floating-point overflow
+    DivisionByZero, ///< floating-point division by zero
+    Invalid, ///< floating-point result that is not a number
+    PropertyValue, ///< a widget property put outside its range
 };
 
-class Error : public std::runtime_error
-{
+class Error : public std::runtime_error {
 public:
-    Error(ErrorKind kind, const QString &message);
+    Error(ErrorKind kind, const QString& message);
     ErrorKind kind() const { return m_kind; }
     /// The Czech text shown in the message box.
-    const QString &message() const { return m_message; }
+    const QString& message() const { return m_message; }
 
 private:
     ErrorKind m_kind;
     QString m_message;
 };
 
-[[noreturn]] void raise(ErrorKind kind, const QString &detail = {});
+[[noreturn]] void raise(ErrorKind kind, const QString& detail = {});
 
 /// \brief Raises Overflow or Invalid unless \a value is a finite number.
 inline double checked(double value)

@@ -21,14 +21,14 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-QString separator(const QLocale &locale)
+QString separator(const QLocale& locale)
 {
     return locale.decimalPoint();
 }
 
 // The order of magnitude of an ASCII decimal literal ("123.4e5" gives 8), used
 // to tell overflow from underflow when from_chars reports a range error.
-long long magnitude(const std::string &ascii)
+long long magnitude(const std::string& ascii)
 {
     const auto e = ascii.find_first_of("eE");
     const std::string mantissa = ascii.substr(0, e);
@@ -79,21 +79,21 @@ QString fromInt(long long value)
     return QString::number(value);
 }
 
-QString fromDouble(double value, const QLocale &locale)
+QString fromDouble(double value, const QLocale& locale)
 {
     checked(value);
     if (value == 0.0)
         return QStringLiteral("0");
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::general, 15);
+    std::array<char, 64> buffer {};
+    const auto result
+        = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 15);
     QString text = QString::fromLatin1(buffer.data(), int(result.ptr - buffer.data()));
     text.replace(u'e', u'E');
     text.replace(u'.', separator(locale));
     return text;
 }
 
-double toDouble(const QString &text, const QLocale &locale)
+double toDouble(const QString& text, const QLocale& locale)
 {
     const QString sep = separator(locale);
     qsizetype begin = 0;
@@ -145,8 +145,8 @@ double toDouble(const QString &text, const QLocale &locale)
         raise(ErrorKind::Conversion, QStringLiteral("„%1“").arg(text.left(40)));
 
     double value = 0.0;
-    const char *first = ascii.data();
-    const char *last = ascii.data() + ascii.size();
+    const char* first = ascii.data();
+    const char* last = ascii.data() + ascii.size();
     const auto result = std::from_chars(first, last, value);
     if (result.ec == std::errc::result_out_of_range) {
         if (magnitude(ascii) > 0)
@@ -158,13 +158,13 @@ double toDouble(const QString &text, const QLocale &locale)
     return value;
 }
 
-QString format(double value, Pattern pattern, const QLocale &locale)
+QString format(double value, Pattern pattern, const QLocale& locale)
 {
     checked(value);
     // The value's 15-significant-digit decimal form: d.dddddddddddddde±x.
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                      std::fabs(value), std::chars_format::scientific, 14);
+    std::array<char, 64> buffer {};
+    const auto result = std::to_chars(
+        buffer.data(), buffer.data() + buffer.size(), std::fabs(value), std::chars_format::scientific, 14);
     const std::string sci(buffer.data(), result.ptr);
     const auto e = sci.find('e');
     std::string digits = sci.substr(0, 1) + sci.substr(2, e - 2);
@@ -216,7 +216,7 @@ QString format(double value, Pattern pattern, const QLocale &locale)
     return text;
 }
 
-QString format(const QString &text, Pattern pattern, const QLocale &locale)
+QString format(const QString& text, Pattern pattern, const QLocale& locale)
 {
     return format(toDouble(text, locale), pattern, locale);
 }

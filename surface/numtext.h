@@ -13,12 +13,12 @@ QString fromInt(long long value);
 /// \brief At most 15 significant digits, trailing zeros dropped, no separator
 /// for a whole number, "0" before the separator below 1, no grouping.
 /// Magnitudes outside 1e-5 .. 1e15 use an exponent ("1E+20").
-QString fromDouble(double value, const QLocale &locale);
+QString fromDouble(double value, const QLocale& locale);
 
 /// \brief A decimal number with the locale's separator, optional sign,
 /// optional exponent and surrounding blanks. Empty or non-numeric text raises
 /// the conversion error, a magnitude beyond double range the overflow error.
-double toDouble(const QString &text, const QLocale &locale);
+double toDouble(const QString& text, const QLocale& locale);
 
 enum class Pattern {
     ZeroDotZeroZero, ///< "0.00": at least one integer digit, exactly two decimals
@@ -28,9 +28,9 @@ enum class Pattern {
 /// \brief Format with two decimals, rounding halves away from zero. The half
 /// is decided on the value's 15-significant-digit decimal form, so 2.675
 /// gives "2.68".
-QString format(double value, Pattern pattern, const QLocale &locale);
+QString format(double value, Pattern pattern, const QLocale& locale);
 /// \brief Format of a numeric text: the text is read with toDouble first.
-QString format(const QString &text, Pattern pattern, const QLocale &locale);
+QString format(const QString& text, Pattern pattern, const QLocale& locale);
 
 /// \brief Sum of two 16-bit signed integers; outside -32768..32767 it raises
 /// the overflow error.

@@ -35,7 +35,8 @@ long long Pacer::decrementsFor(double count)
 void Pacer::countDown(double count)
 {
     m_decrements += decrementsFor(count);
-    const Clock::time_point deadline = m_start + std::chrono::duration_cast<Clock::duration>(perDecrement * m_decrements);
+    const Clock::time_point deadline
+        = m_start + std::chrono::duration_cast<Clock::duration>(perDecrement * m_decrements);
     Clock::time_point now = Clock::now();
     if (deadline - now >= framePeriod) {
         for (Clock::duration ahead = deadline - now; ahead > Clock::duration::zero(); ahead -= framePeriod) {

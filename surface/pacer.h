@@ -14,15 +14,14 @@ namespace brelon {
 /// most a frame and presents a frame after each piece. Frames are presented
 /// at most once a frame period in any case, so a run at slowdown 0 shows its
 /// progress too.
-class Pacer
-{
+class Pacer {
 public:
     using Clock = std::chrono::steady_clock;
     using Present = std::function<void()>;
     using Sleep = std::function<void(Clock::duration)>;
 
-    static constexpr std::chrono::nanoseconds perDecrement{100};
-    static constexpr std::chrono::nanoseconds framePeriod{16'666'667};
+    static constexpr std::chrono::nanoseconds perDecrement { 100 };
+    static constexpr std::chrono::nanoseconds framePeriod { 16'666'667 };
     /// Counts above this (0.1 s a column) raise the overflow error.
     static constexpr double maxCount = 1'000'000;
 

@@ -4,7 +4,7 @@
 
 namespace brelon {
 
-ScrollBar::ScrollBar(QWidget *parent)
+ScrollBar::ScrollBar(QWidget* parent)
     : QScrollBar(Qt::Horizontal, parent)
 {
     setSingleStep(1);
@@ -13,7 +13,7 @@ ScrollBar::ScrollBar(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void ScrollBar::keyPressEvent(QKeyEvent *event)
+void ScrollBar::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Right:

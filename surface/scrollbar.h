@@ -8,14 +8,13 @@ namespace brelon {
 /// steps of 1, the value reported when a dragged thumb is released (never
 /// during the drag), a place in the tab order, and Left/Right keys that move
 /// the thumb the way they point.
-class ScrollBar : public QScrollBar
-{
+class ScrollBar : public QScrollBar {
     Q_OBJECT
 public:
-    explicit ScrollBar(QWidget *parent = nullptr);
+    explicit ScrollBar(QWidget* parent = nullptr);
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace brelon

@@ -8,18 +8,18 @@
 
 namespace brelon::strip {
 
-void clearBand(Ui &ui)
+void clearBand(Ui& ui)
 {
     for (int y = 1; y <= 2500; ++y)
         ui.line(2, float(y), 6000, float(y), grey);
 }
 
-void drawAxis(Ui &ui)
+void drawAxis(Ui& ui)
 {
     ui.line(500, 1700, 5500, 1700);
 }
 
-void drawWave(Ui &ui)
+void drawWave(Ui& ui)
 {
     const double f = numtext::toDouble(ui.text(Field::Kmitocet), ui.locale());
     const double k = numtext::divide(f, 5000);
@@ -30,19 +30,20 @@ void drawWave(Ui &ui)
     }
 }
 
-void refreshRelativeFrequency(Ui &ui)
+void refreshRelativeFrequency(Ui& ui)
 {
     const QLocale locale = ui.locale();
     const double f = numtext::toDouble(ui.text(Field::Kmitocet), locale);
     ui.setText(Field::RelKmitocet, numtext::fromDouble(numtext::divide(f, 6.28), locale));
-    ui.setText(Field::RelKmitocet, numtext::format(ui.text(Field::RelKmitocet), numtext::Pattern::HashDotHashHash, locale));
+    ui.setText(
+        Field::RelKmitocet, numtext::format(ui.text(Field::RelKmitocet), numtext::Pattern::HashDotHashHash, locale));
 }
 
 } // namespace brelon::strip
 
 namespace brelon::strip {
 
-void redraw(Ui &ui)
+void redraw(Ui& ui)
 {
     clearBand(ui);
     drawAxis(ui);

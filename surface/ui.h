@@ -27,8 +27,7 @@ enum class Option { Op2, Op3, Op4, Op20 };
 /// a scroll bar's value or selects an unselected option button runs that
 /// widget's handler nested inside the put; a put that changes nothing runs
 /// nothing. Errors are raised as brelon::Error.
-class Ui
-{
+class Ui {
 public:
     virtual ~Ui() = default;
 
@@ -51,7 +50,7 @@ public:
 
     // Widgets.
     virtual QString text(Field field) const = 0;
-    virtual void setText(Field field, const QString &text) = 0;
+    virtual void setText(Field field, const QString& text) = 0;
     virtual int value(Bar bar) const = 0;
     virtual void setValue(Bar bar, int value) = 0;
     virtual void setMax(Bar bar, int max) = 0;

@@ -17,10 +17,9 @@ namespace {
 // The fore colour: black, as no other is stored with the window.
 constexpr Colour foreColour = 0x000000;
 
-template <typename T>
-T *child(Window &window, const QString &name)
+template <typename T> T* child(Window& window, const QString& name)
 {
-    T *widget = window.findChild<T *>(name);
+    T* widget = window.findChild<T*>(name);
     if (!widget)
         qFatal("the window has no widget %s", qPrintable(name));
     return widget;
@@ -71,7 +70,7 @@ QString objectName(Option option)
     return {};
 }
 
-Window::Window(QSize clientSize, QWidget *parent)
+Window::Window(QSize clientSize, QWidget* parent)
     : QWidget(parent)
     , m_canvas(std::make_unique<Canvas>(clientSize))
 {
@@ -89,26 +88,26 @@ void Window::followDevicePixelRatio()
     m_canvas->setDevicePixelRatio(devicePixelRatioF());
 }
 
-void Window::paintEvent(QPaintEvent *event)
+void Window::paintEvent(QPaintEvent* event)
 {
     followDevicePixelRatio();
-    const QImage &image = m_canvas->image();
+    const QImage& image = m_canvas->image();
     const qreal ratio = m_canvas->devicePixelRatio();
     QPainter painter(this);
-    for (const QRect &r : event->region()) {
+    for (const QRect& r : event->region()) {
         const QRectF source(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio);
         painter.drawImage(QRectF(r), image, source);
     }
 }
 
-void Window::showEvent(QShowEvent *event)
+void Window::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     followDevicePixelRatio();
     m_canvas->setEnabled(true);
 }
 
-void Window::hideEvent(QHideEvent *event)
+void Window::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     // Minimising hides the window spontaneously; the drawing goes on into
@@ -117,7 +116,7 @@ void Window::hideEvent(QHideEvent *event)
         m_canvas->setEnabled(false);
 }
 
-void Window::resizeEvent(QResizeEvent *event)
+void Window::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     followDevicePixelRatio();
@@ -137,16 +136,16 @@ void Window::presentLater()
         update(dirty);
 }
 
-WindowUi::WindowUi(Window &window, QLocale locale)
+WindowUi::WindowUi(Window& window, QLocale locale)
     : m_window(window)
     , m_locale(std::move(locale))
     , m_pacer([&window] { window.presentNow(); })
 {
-    for (Field f : {Field::Kmitocet, Field::RelKmitocet, Field::Ndirek, Field::Spomaleni})
+    for (Field f : { Field::Kmitocet, Field::RelKmitocet, Field::Ndirek, Field::Spomaleni })
         m_fields[size_t(f)] = child<QLineEdit>(window, objectName(f));
-    for (Bar b : {Bar::Kmitocet, Bar::Kmitocet20, Bar::Spomaleni})
+    for (Bar b : { Bar::Kmitocet, Bar::Kmitocet20, Bar::Spomaleni })
         m_bars[size_t(b)] = child<ScrollBar>(window, objectName(b));
-    for (Option o : {Option::Op2, Option::Op3, Option::Op4, Option::Op20})
+    for (Option o : { Option::Op2, Option::Op3, Option::Op4, Option::Op20 })
         m_options[size_t(o)] = child<QRadioButton>(window, objectName(o));
 }
 
@@ -194,7 +193,7 @@ QString WindowUi::text(Field f) const
     return field(f)->text();
 }
 
-void WindowUi::setText(Field f, const QString &text)
+void WindowUi::setText(Field f, const QString& text)
 {
     field(f)->setText(text);
 }
@@ -206,7 +205,7 @@ int WindowUi::value(Bar b) const
 
 void WindowUi::setValue(Bar b, int value)
 {
-    ScrollBar *scrollBar = bar(b);
+    ScrollBar* scrollBar = bar(b);
     if (value < scrollBar->minimum() || value > scrollBar->maximum())
         raise(ErrorKind::PropertyValue, QStringLiteral("Value %1").arg(value));
     scrollBar->setValue(value); // a change runs the bar's handler inside this call

@@ -19,14 +19,13 @@ class ScrollBar;
 /// \brief The main window: its client area is the drawing surface, backed by
 /// a persistent image so the picture survives covering, minimising and
 /// every other repaint. The child widgets lie above the drawing.
-class Window : public QWidget
-{
+class Window : public QWidget {
     Q_OBJECT
 public:
-    explicit Window(QSize clientSize, QWidget *parent = nullptr);
+    explicit Window(QSize clientSize, QWidget* parent = nullptr);
     ~Window() override;
 
-    Canvas &canvas() { return *m_canvas; }
+    Canvas& canvas() { return *m_canvas; }
     /// \brief Shows what was drawn since the last call at once, without
     /// returning to the event loop (progress of a long drawing run).
     void presentNow();
@@ -34,10 +33,10 @@ public:
     void presentLater();
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void followDevicePixelRatio();
@@ -46,11 +45,10 @@ private:
 };
 
 /// \brief The handlers' view of the window (the widget and drawing operations).
-class WindowUi : public Ui
-{
+class WindowUi : public Ui {
 public:
     /// \brief Binds the widgets of \a window by their object names.
-    explicit WindowUi(Window &window, QLocale locale = QLocale());
+    explicit WindowUi(Window& window, QLocale locale = QLocale());
 
     void setDrawWidth(int pixels) override;
     void setFillStyle(int style) override;
@@ -59,7 +57,7 @@ public:
     void countDown(double decrements) override;
 
     QString text(Field field) const override;
-    void setText(Field field, const QString &text) override;
+    void setText(Field field, const QString& text) override;
     int value(Bar bar) const override;
     void setValue(Bar bar, int value) override;
     void setMax(Bar bar, int max) override;
@@ -73,23 +71,23 @@ public:
     void beginHandler();
     void endHandler();
 
-    Window &window() { return m_window; }
-    Pacer &pacer() { return m_pacer; }
-    QLineEdit *field(Field field) const { return m_fields[size_t(field)]; }
-    ScrollBar *bar(Bar bar) const { return m_bars[size_t(bar)]; }
-    QRadioButton *option(Option option) const { return m_options[size_t(option)]; }
+    Window& window() { return m_window; }
+    Pacer& pacer() { return m_pacer; }
+    QLineEdit* field(Field field) const { return m_fields[size_t(field)]; }
+    ScrollBar* bar(Bar bar) const { return m_bars[size_t(bar)]; }
+    QRadioButton* option(Option option) const { return m_options[size_t(option)]; }
 
 protected:
     void drawLine(float x1, float y1, float x2, float y2, std::optional<Colour> colour) override;
     void drawCircle(float x, float y, float radius, std::optional<Colour> colour) override;
 
 private:
-    Window &m_window;
+    Window& m_window;
     QLocale m_locale;
     Pacer m_pacer;
-    std::array<QLineEdit *, 4> m_fields{};
-    std::array<ScrollBar *, 3> m_bars{};
-    std::array<QRadioButton *, 4> m_options{};
+    std::array<QLineEdit*, 4> m_fields {};
+    std::array<ScrollBar*, 3> m_bars {};
+    std::array<QRadioButton*, 4> m_options {};
     int m_depth = 0;
 };
 

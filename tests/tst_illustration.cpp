@@ -18,7 +18,10 @@ constexpr int beamEndRow = 56;
 constexpr int peakBaseRow = 53;
 
 // Readable form of a pixel value for comparisons, e.g. "#bfc0bf".
-QString hex(QRgb value) { return QStringLiteral("#%1").arg(value & 0xffffffu, 6, 16, QLatin1Char('0')); }
+QString hex(QRgb value)
+{
+    return QStringLiteral("#%1").arg(value & 0xffffffu, 6, 16, QLatin1Char('0'));
+}
 
 } // namespace
 
@@ -43,7 +46,10 @@ private:
     QImage m_image;
 };
 
-void TestIllustration::initTestCase() { m_image = brelon::illustration(); }
+void TestIllustration::initTestCase()
+{
+    m_image = brelon::illustration();
+}
 
 void TestIllustration::geometry()
 {
