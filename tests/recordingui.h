@@ -1,0 +1,117 @@
+#pragma once
+
+// A Ui that keeps the widgets' state in memory and records every drawing
+// operation, so handlers can be run and observed without a window. Puts that
+// change a scroll bar's value or select an option run the connected handler
+// nested inside the put, as the window does.
+
+#include "surface/pacer.h"
+#include "surface/ui.h"
+
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace brelon::test {
+
+struct Op {
+    enum Kind { Line, Circle, DrawWidth, FillStyle, FillColor, ScaleMode, CountDown, SetText } kind;
+    float a = 0, b = 0, c = 0, d = 0; // line end points or circle centre and radius
+    Colour colour = 0;
+    bool hasColour = false;
+    int width = 1; // DrawWidth in force
+    double count = 0;
+    Field field = Field::Kmitocet;
+    QString text;
+};
+
+class RecordingUi : public Ui
+{
+public:
+    using Handler = std::function<void(Ui &)>;
+
+    std::array<QString, 4> fields;
+    std::array<int, 3> values{};
+    std::array<int, 3> maxima{180, 10, 10000};
+    std::array<bool, 3> visible{true, true, true};
+    int selected = -1;
+    std::array<Handler, 3> onChange;
+    std::array<Handler, 4> onClick;
+    std::vector<Op> ops;
+    int drawWidth = 1;
+    int fillStyle = 1;
+    Colour fillColor = 0;
+    bool unloaded = false;
+    QLocale userLocale = QLocale::c();
+
+    void setDrawWidth(int pixels) override
+    {
+        drawWidth = pixels;
+        ops.push_back({Op::DrawWidth, float(pixels)});
+    }
+    void setFillStyle(int style) override
+    {
+        fillStyle = style;
+        ops.push_back({Op::FillStyle, float(style)});
+    }
+    void setFillColor(Colour colour) override
+    {
+        fillColor = colour;
+        ops.push_back({Op::FillColor, 0, 0, 0, 0, colour, true});
+    }
+    void setScaleMode(int mode) override { ops.push_back({Op::ScaleMode, float(mode)}); }
+    void countDown(double decrements) override
+    {
+        Op op{Op::CountDown};
+        op.count = decrements;
+        Pacer::decrementsFor(decrements); // the same limits as the window
+        ops.push_back(op);
+    }
+    QString text(Field field) const override { return fields[size_t(field)]; }
+    void setText(Field field, const QString &text) override
+    {
+        fields[size_t(field)] = text;
+        Op op{Op::SetText};
+        op.field = field;
+        op.text = text;
+        ops.push_back(op);
+    }
+    int value(Bar bar) const override { return values[size_t(bar)]; }
+    void setValue(Bar bar, int value) override
+    {
+        if (values[size_t(bar)] == value)
+            return;
+        values[size_t(bar)] = value;
+        if (onChange[size_t(bar)])
+            onChange[size_t(bar)](*this);
+    }
+    void setMax(Bar bar, int max) override { maxima[size_t(bar)] = max; }
+    void setVisible(Bar bar, bool v) override { visible[size_t(bar)] = v; }
+    void select(Option option) override
+    {
+        if (selected == int(option))
+            return;
+        selected = int(option);
+        if (onClick[size_t(option)])
+            onClick[size_t(option)](*this);
+    }
+    void unload() override { unloaded = true; }
+    QLocale locale() const override { return userLocale; }
+
+    long long count(Op::Kind kind) const
+    {
+        return std::count_if(ops.begin(), ops.end(), [kind](const Op &op) { return op.kind == kind; });
+    }
+
+protected:
+    void drawLine(float x1, float y1, float x2, float y2, std::optional<Colour> colour) override
+    {
+        ops.push_back({Op::Line, x1, y1, x2, y2, colour.value_or(0), colour.has_value(), drawWidth});
+    }
+    void drawCircle(float x, float y, float radius, std::optional<Colour> colour) override
+    {
+        ops.push_back({Op::Circle, x, y, radius, 0, colour.value_or(0), colour.has_value(), drawWidth});
+    }
+};
+
+} // namespace brelon::test
