@@ -9,14 +9,16 @@ namespace brelon {
 
 namespace {
 
-// Pixel coordinates beyond this are far outside any window; clamping keeps
-// the integer arithmetic safe for absurd inputs such as unscaled bars.
-constexpr double pixelLimit = 1 << 22;
 constexpr size_t memoCapacity = 48;
 
 int scaled(int logical, qreal ratio)
 {
-    return int(std::floor(logical * ratio));
+    return ratio == 1.0 ? logical : int(std::floor(logical * ratio));
+}
+
+bool intersects(const QRect& a, const QRect& b)
+{
+    return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
 }
 
 bool mergeable(const QRect& a, const QRect& b)
@@ -59,11 +61,13 @@ void Canvas::beginPainter()
     m_painter.setBrush(Qt::NoBrush);
 }
 
-int Canvas::logicalPixel(double twips)
+int Canvas::clampedPixel(double q)
 {
-    if (!std::isfinite(twips))
+    // Pixel coordinates this far out lie outside any window; clamping keeps
+    // the integer arithmetic safe for absurd inputs such as unscaled bars.
+    if (!std::isfinite(q))
         raise(ErrorKind::Overflow);
-    return int(std::clamp(std::floor(twips / twipsPerPixel), -pixelLimit, pixelLimit));
+    return q < 0 ? -int(pixelLimit) : int(pixelLimit);
 }
 
 void Canvas::setDrawWidth(int pixels)
@@ -97,6 +101,9 @@ void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
 {
     if (!m_enabled)
         return;
+    const Request request { Request::Line, m_drawWidth, x1, y1, x2, y2, colour };
+    if (recallRequest(request))
+        return;
     const int c1 = logicalPixel(x1), r1 = logicalPixel(y1);
     const int c2 = logicalPixel(x2), r2 = logicalPixel(y2);
     const int w = m_drawWidth;
@@ -105,10 +112,19 @@ void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
         // A square pen of w pixels swept along a straight pixel run.
         fill(deviceRect(std::min(c1, c2) - off, std::min(r1, r2) - off, std::max(c1, c2) - off + w - 1,
                  std::max(r1, r2) - off + w - 1),
-            toRgb(colour));
+            toRgb(colour), request);
         return;
     }
     drawPending();
+    if (w == 1 && m_dpr == 1.0) {
+        // One pixel wide at one device pixel a pixel: a plain pixel run.
+        thinLine(c1, r1, c2, r2, toRgb(colour));
+        ++m_paintCalls;
+        const QRect bound = QRect(QPoint(c1, r1), QPoint(c2, r2)).normalized();
+        invalidate(bound, 0, true);
+        touch(bound);
+        return;
+    }
     const qreal centre = w / 2.0 - off;
     const QPointF p1((c1 + centre) * m_dpr, (r1 + centre) * m_dpr);
     const QPointF p2((c2 + centre) * m_dpr, (r2 + centre) * m_dpr);
@@ -124,6 +140,35 @@ void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
     touch(bound);
 }
 
+void Canvas::thinLine(int c1, int r1, int c2, int r2, QRgb colour)
+{
+    // Bresenham's run from pixel to pixel, both end pixels included. The
+    // painter writes into the same pixels, so they are reached through the
+    // image's shared buffer rather than a detaching accessor.
+    const int dx = std::abs(c2 - c1), sx = c1 < c2 ? 1 : -1;
+    const int dy = -std::abs(r2 - r1), sy = r1 < r2 ? 1 : -1;
+    const int width = m_image.width(), height = m_image.height();
+    const qsizetype stride = m_image.bytesPerLine() / qsizetype(sizeof(QRgb));
+    auto* pixels = reinterpret_cast<QRgb*>(const_cast<uchar*>(m_image.constBits()));
+    long long error = (long long)dx + dy;
+    int c = c1, r = r1;
+    for (;;) {
+        if (unsigned(c) < unsigned(width) && unsigned(r) < unsigned(height))
+            pixels[r * stride + c] = colour;
+        if (c == c2 && r == r2)
+            break;
+        const long long e2 = 2 * error;
+        if (e2 >= dy) {
+            error += dy;
+            c += sx;
+        }
+        if (e2 <= dx) {
+            error += dx;
+            r += sy;
+        }
+    }
+}
+
 void Canvas::circle(float x, float y, float radius, Colour outline)
 {
     if (!m_enabled)
@@ -136,7 +181,8 @@ void Canvas::circle(float x, float y, float radius, Colour outline)
     const int off = (w - 1) / 2;
     if (pixels < 1.0) {
         // Smaller than a pixel: the pen marks the circle's pixel.
-        fill(deviceRect(c - off, r - off, c - off + w - 1, r - off + w - 1), toRgb(outline));
+        fill(deviceRect(c - off, r - off, c - off + w - 1, r - off + w - 1), toRgb(outline),
+            { Request::Mark, w, x, y, radius, 0, outline });
         return;
     }
     drawPending();
@@ -156,9 +202,22 @@ void Canvas::circle(float x, float y, float radius, Colour outline)
     touch(bound);
 }
 
-void Canvas::fill(const QRect& unclipped, QRgb colour)
+bool Canvas::recallRequest(const Request& request)
 {
-    const QRect rect = unclipped.intersected(m_image.rect());
+    // Drawing repeated in every column comes in the same order each time:
+    // the entry after the last one recalled is the likely match, and
+    // matching the request itself saves the pixel arithmetic.
+    if (!m_coalescing || m_cursor >= m_memo.size() || !(m_memo[m_cursor].request == request))
+        return false;
+    m_memo[m_cursor].hit = true;
+    ++m_cursor;
+    return true;
+}
+
+void Canvas::fill(const QRect& unclipped, QRgb colour, const Request& request)
+{
+    const QRect rect(QPoint(std::max(unclipped.left(), 0), std::max(unclipped.top(), 0)),
+        QPoint(std::min(unclipped.right(), m_image.width() - 1), std::min(unclipped.bottom(), m_image.height() - 1)));
     if (rect.isEmpty())
         return;
     if (!m_coalescing) {
@@ -178,7 +237,7 @@ void Canvas::fill(const QRect& unclipped, QRgb colour)
         m_hasPending = true;
     }
     invalidate(rect, colour, false);
-    remember(rect, colour);
+    remember(rect, colour, request);
 }
 
 void Canvas::drawPending()
@@ -193,8 +252,6 @@ void Canvas::drawPending()
 
 bool Canvas::recall(const QRect& rect, QRgb colour)
 {
-    // Repeated drawing tends to come in the same order each time, so the
-    // entry after the last one recalled is tried first.
     const auto matches = [&](const Memo& m) { return m.colour == colour && m.rect == rect; };
     size_t found = m_memo.size();
     if (m_cursor < m_memo.size() && matches(m_memo[m_cursor])) {
@@ -214,7 +271,7 @@ bool Canvas::recall(const QRect& rect, QRgb colour)
     return true;
 }
 
-void Canvas::remember(const QRect& rect, QRgb colour)
+void Canvas::remember(const QRect& rect, QRgb colour, const Request& request)
 {
     if (m_memo.size() >= memoCapacity) {
         // Keep what has been drawn again at least once; forget the rest.
@@ -225,14 +282,14 @@ void Canvas::remember(const QRect& rect, QRgb colour)
             m.hit = false;
         m_cursor = 0;
     }
-    m_memo.push_back({ rect, colour, false });
+    m_memo.push_back({ rect, colour, false, request });
 }
 
 void Canvas::invalidate(const QRect& rect, QRgb keepColour, bool anyColour)
 {
     // A remembered rectangle stays valid only while its pixels still hold its colour.
     std::erase_if(
-        m_memo, [&](const Memo& m) { return m.rect.intersects(rect) && (anyColour || m.colour != keepColour); });
+        m_memo, [&](const Memo& m) { return intersects(m.rect, rect) && (anyColour || m.colour != keepColour); });
 }
 
 void Canvas::touch(const QRect& deviceRect)

@@ -34,7 +34,16 @@ public:
 
     static constexpr int twipsPerPixel = 15;
     /// \brief The logical pixel that holds a coordinate in twips.
-    static int logicalPixel(double twips);
+    static int logicalPixel(double twips)
+    {
+        // floor(twips / 15) without a library call: this runs for every
+        // end point drawn. The quotient is exact at multiples of 15.
+        const double q = twips / twipsPerPixel;
+        if (!(q > -pixelLimit && q < pixelLimit))
+            return clampedPixel(q);
+        const int i = int(q);
+        return i > q ? i - 1 : i;
+    }
 
     void line(float x1, float y1, float x2, float y2, Colour colour);
     void circle(float x, float y, float radius, Colour outline);
@@ -73,18 +82,33 @@ public:
     long long paintCalls() const { return m_paintCalls; }
 
 private:
+    static constexpr double pixelLimit = 1 << 22;
+    static int clampedPixel(double q);
+
+    // What a primitive was asked for, before any pixel arithmetic: the same
+    // request with the same pen gives the same pixels.
+    struct Request {
+        enum Kind : unsigned char { None, Line, Mark } kind = None;
+        int width = 0;
+        float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        Colour colour = 0;
+        bool operator==(const Request&) const = default;
+    };
     struct Memo {
         QRect rect;
         QRgb colour;
         bool hit;
+        Request request;
     };
 
     QRect deviceRect(int left, int top, int right, int bottom) const;
-    void fill(const QRect& rect, QRgb colour);
+    void fill(const QRect& rect, QRgb colour, const Request& request);
+    bool recallRequest(const Request& request);
     void drawPending();
+    void thinLine(int c1, int r1, int c2, int r2, QRgb colour);
     void invalidate(const QRect& rect, QRgb keepColour, bool anyColour);
     bool recall(const QRect& rect, QRgb colour);
-    void remember(const QRect& rect, QRgb colour);
+    void remember(const QRect& rect, QRgb colour, const Request& request);
     void touch(const QRect& deviceRect);
     void beginPainter();
 
