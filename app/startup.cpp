@@ -60,19 +60,6 @@ Program::Program(ErrorSink* sink, const QLocale& locale)
 
 Program::~Program() = default;
 
-template <typename Handler> void Program::run(Handler handler)
-{
-    m_ui->beginHandler();
-    try {
-        handler(*m_ui);
-    } catch (const Error& error) {
-        m_sink->fail(error.message());
-    } catch (const std::exception& error) {
-        m_sink->fail(QString::fromLocal8Bit(error.what()));
-    }
-    m_ui->endHandler();
-}
-
 void Program::connectHandlers()
 {
     Window* w = m_window.get();

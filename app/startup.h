@@ -1,5 +1,6 @@
 #pragma once
 
+#include "surface/errors.h"
 #include "surface/window.h"
 
 #include <QString>
@@ -61,5 +62,18 @@ private:
     std::unique_ptr<MessageBoxSink> m_defaultSink;
     ErrorSink* m_sink;
 };
+
+template <typename Handler> inline void Program::run(Handler handler)
+{
+    m_ui->beginHandler();
+    try {
+        handler(*m_ui);
+    } catch (const Error& error) {
+        m_sink->fail(error.message());
+    } catch (const std::exception& error) {
+        m_sink->fail(QString::fromLocal8Bit(error.what()));
+    }
+    m_ui->endHandler();
+}
 
 } // namespace brelon

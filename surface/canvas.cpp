@@ -120,7 +120,7 @@ void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
         // One pixel wide at one device pixel a pixel: a plain pixel run.
         thinLine(c1, r1, c2, r2, toRgb(colour));
         ++m_paintCalls;
-        const QRect bound = QRect(QPoint(c1, r1), QPoint(c2, r2)).normalized();
+        const QRect bound(QPoint(std::min(c1, c2), std::min(r1, r2)), QPoint(std::max(c1, c2), std::max(r1, r2)));
         invalidate(bound, 0, true);
         touch(bound);
         return;

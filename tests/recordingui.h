@@ -15,7 +15,7 @@
 namespace brelon::test {
 
 struct Op {
-    enum Kind { Line, Circle, DrawWidth, FillStyle, FillColor, ScaleMode, CountDown, SetText } kind;
+    enum Kind { Line, Circle, DrawWidth, FillStyle, FillColor, ScaleMode, CountDown, SetText } kind = Line;
     float a = 0, b = 0, c = 0, d = 0; // line end points or circle centre and radius
     Colour colour = 0;
     bool hasColour = false;
@@ -25,15 +25,14 @@ struct Op {
     QString text;
 };
 
-class RecordingUi : public Ui
-{
+class RecordingUi : public Ui {
 public:
-    using Handler = std::function<void(Ui &)>;
+    using Handler = std::function<void(Ui&)>;
 
     std::array<QString, 4> fields;
-    std::array<int, 3> values{};
-    std::array<int, 3> maxima{180, 10, 10000};
-    std::array<bool, 3> visible{true, true, true};
+    std::array<int, 3> values {};
+    std::array<int, 3> maxima { 180, 10, 10000 };
+    std::array<bool, 3> visible { true, true, true };
     int selected = -1;
     std::array<Handler, 3> onChange;
     std::array<Handler, 4> onClick;
@@ -47,31 +46,34 @@ public:
     void setDrawWidth(int pixels) override
     {
         drawWidth = pixels;
-        ops.push_back({Op::DrawWidth, float(pixels)});
+        ops.push_back(make(Op::DrawWidth, float(pixels)));
     }
     void setFillStyle(int style) override
     {
         fillStyle = style;
-        ops.push_back({Op::FillStyle, float(style)});
+        ops.push_back(make(Op::FillStyle, float(style)));
     }
     void setFillColor(Colour colour) override
     {
         fillColor = colour;
-        ops.push_back({Op::FillColor, 0, 0, 0, 0, colour, true});
+        Op op = make(Op::FillColor);
+        op.colour = colour;
+        op.hasColour = true;
+        ops.push_back(op);
     }
-    void setScaleMode(int mode) override { ops.push_back({Op::ScaleMode, float(mode)}); }
+    void setScaleMode(int mode) override { ops.push_back(make(Op::ScaleMode, float(mode))); }
     void countDown(double decrements) override
     {
-        Op op{Op::CountDown};
+        Op op = make(Op::CountDown);
         op.count = decrements;
         Pacer::decrementsFor(decrements); // the same limits as the window
         ops.push_back(op);
     }
     QString text(Field field) const override { return fields[size_t(field)]; }
-    void setText(Field field, const QString &text) override
+    void setText(Field field, const QString& text) override
     {
         fields[size_t(field)] = text;
-        Op op{Op::SetText};
+        Op op = make(Op::SetText);
         op.field = field;
         op.text = text;
         ops.push_back(op);
@@ -100,17 +102,35 @@ public:
 
     long long count(Op::Kind kind) const
     {
-        return std::count_if(ops.begin(), ops.end(), [kind](const Op &op) { return op.kind == kind; });
+        return std::count_if(ops.begin(), ops.end(), [kind](const Op& op) { return op.kind == kind; });
     }
 
 protected:
+    Op make(Op::Kind kind, float a = 0, float b = 0, float c = 0, float d = 0) const
+    {
+        Op op;
+        op.kind = kind;
+        op.a = a;
+        op.b = b;
+        op.c = c;
+        op.d = d;
+        op.width = drawWidth;
+        return op;
+    }
+
     void drawLine(float x1, float y1, float x2, float y2, std::optional<Colour> colour) override
     {
-        ops.push_back({Op::Line, x1, y1, x2, y2, colour.value_or(0), colour.has_value(), drawWidth});
+        Op op = make(Op::Line, x1, y1, x2, y2);
+        op.colour = colour.value_or(0);
+        op.hasColour = colour.has_value();
+        ops.push_back(op);
     }
     void drawCircle(float x, float y, float radius, std::optional<Colour> colour) override
     {
-        ops.push_back({Op::Circle, x, y, radius, 0, colour.value_or(0), colour.has_value(), drawWidth});
+        Op op = make(Op::Circle, x, y, radius);
+        op.colour = colour.value_or(0);
+        op.hasColour = colour.has_value();
+        ops.push_back(op);
     }
 };
 

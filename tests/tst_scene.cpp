@@ -10,8 +10,7 @@
 using namespace brelon;
 using namespace brelon::scene;
 
-class TestScene : public QObject
-{
+class TestScene : public QObject {
     Q_OBJECT
 private slots:
     void geometry()
@@ -42,7 +41,7 @@ private slots:
     {
         // At X = 9050 both openings are 50 twips away: equal phases, a
         // straight chain of 2 · 200 twips.
-        for (double F : {5.0, 20.0, 157.0}) {
+        for (double F : { 5.0, 20.0, 157.0 }) {
             const Point end = chainEnd(9050, 1, 200, F);
             QVERIFY(std::fabs(std::hypot(end.x - 9050, end.y - 3500) - 400) < 1e-9);
             QCOMPARE(intensity(9050, end), std::pow(std::hypot(end.x - 9050, end.y - 3500), 2));
@@ -76,7 +75,7 @@ private slots:
         QCOMPARE(intensityScale(text, 20).has_value(), scaled);
         const Point end = chainEnd(1234, lastIndex, s, 20);
         if (lastIndex < 0) {
-            QCOMPARE(end, (Point{1234, 3500}));
+            QCOMPARE(end, (Point { 1234, 3500 }));
             QCOMPARE(barLength(intensity(1234, end), intensityScale(text, 20)), 0.0);
         } else if (lastIndex == 0) {
             // One segment: its length is s whatever the phase, I = s².

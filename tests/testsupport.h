@@ -1,0 +1,59 @@
+#pragma once
+
+// Shared pieces of the widget tests: a sink that records errors instead of
+// ending the process, and a shown program on the offscreen platform.
+
+#include "app/startup.h"
+#include "surface/canvas.h"
+
+#include <QApplication>
+#include <QStringList>
+#include <QTest>
+
+#include <memory>
+
+namespace brelon::test {
+
+class RecordingSink : public ErrorSink {
+public:
+    QStringList messages;
+    void fail(const QString& message) override { messages << message; }
+};
+
+struct ShownProgram {
+    RecordingSink sink;
+    std::unique_ptr<Program> program;
+
+    explicit ShownProgram(const QLocale& locale = QLocale::c())
+        : program(std::make_unique<Program>(&sink, locale))
+    {
+        program->start();
+        QVERIFY(QTest::qWaitForWindowExposed(&program->window()));
+    }
+    Window& window() { return program->window(); }
+    WindowUi& ui() { return program->ui(); }
+    Canvas& canvas() { return program->window().canvas(); }
+    template <typename Handler> void run(Handler handler) { program->run(handler); }
+};
+
+/// The colour of a logical pixel of the surface.
+inline QRgb surfacePixel(Canvas& canvas, int x, int y)
+{
+    return canvas.image().pixel(x, y) & 0xFFFFFF;
+}
+
+inline constexpr QRgb greyRgb = 0xC0C0C0;
+inline constexpr QRgb blackRgb = 0x000000;
+inline constexpr QRgb whiteRgb = 0xFFFFFF;
+
+} // namespace brelon::test
+
+/// Every widget test runs with the same style and fonts.
+#define BRELON_WIDGET_TEST_MAIN(TestClass)                                                                             \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        QApplication app(argc, argv);                                                                                  \
+        QApplication::setStyle(QStringLiteral("Fusion"));                                                              \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
+    }

@@ -1,0 +1,358 @@
+// The Start handler: what it draws for each structure text, in which order
+// and with which pen, its error paths, the slowdown, and the rendered scene
+// (bars against the scene mathematics, lean drawing against literal drawing).
+
+#include "diffraction/scene.h"
+#include "diffraction/start.h"
+#include "recordingui.h"
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+
+#include <cmath>
+#include <set>
+
+using namespace brelon;
+using namespace brelon::test;
+
+namespace {
+
+RecordingUi recordedRun(const QString& structure, const QString& frequency = QStringLiteral("20"),
+    const QString& slowdown = QStringLiteral("1"))
+{
+    RecordingUi ui;
+    ui.fields[size_t(Field::Ndirek)] = structure;
+    ui.fields[size_t(Field::Kmitocet)] = frequency;
+    ui.fields[size_t(Field::Spomaleni)] = slowdown;
+    cmdStartClick(ui);
+    return ui;
+}
+
+bool isStub(const Op& op)
+{
+    return op.kind == Op::Line && op.hasColour && op.colour == white && op.a == op.c && op.b == 8000 && op.d == 8500;
+}
+
+bool isRay(const Op& op)
+{
+    return op.kind == Op::Line && op.hasColour && op.colour == white && op.b == 8000 && op.d == 6500;
+}
+
+bool isBar(const Op& op)
+{
+    return op.kind == Op::Line && !op.hasColour && op.a == op.c && op.b == 6500;
+}
+
+// A segment of a chain: fore colour, pen 1, not on a baseline, the axis or a bar.
+bool isSegment(const Op& op)
+{
+    return op.kind == Op::Line && !op.hasColour && op.width == 1 && !isBar(op) && !(op.b == op.d && op.b == 6500)
+        && !(op.b == op.d && op.b == 3500 && op.a == 0) && !(op.b == 1700 && op.d == 1700);
+}
+
+// The top pixel row of the black bar standing on the pattern baseline in a
+// pixel column, or the baseline row when no bar rises there.
+int barTop(Canvas& canvas, int column)
+{
+    const int base = Canvas::logicalPixel(6500);
+    int row = base - 1;
+    while (row > 0 && surfacePixel(canvas, column, row) == blackRgb)
+        --row;
+    return row + 1;
+}
+
+} // namespace
+
+class TestStart : public QObject {
+    Q_OBJECT
+private slots:
+    void sceneContent_data()
+    {
+        QTest::addColumn<QString>("structure");
+        QTest::addColumn<int>("openings");
+        QTest::newRow("2") << "2" << 2;
+        QTest::newRow("3") << "3" << 3;
+        QTest::newRow("4") << "4" << 4;
+        QTest::newRow("20") << "20" << 20;
+        QTest::newRow("5, outside the table") << "5" << 5;
+        QTest::newRow("02, compared as text") << "02" << 2;
+        QTest::newRow("1") << "1" << 1;
+        QTest::newRow("0, no opening") << "0" << 0;
+    }
+    void sceneContent()
+    {
+        QFETCH(QString, structure);
+        QFETCH(int, openings);
+        const RecordingUi ui = recordedRun(structure);
+
+        std::set<float> openingXs, rayColumns, chainStarts;
+        long long stubs = 0, rays = 0, bars = 0, segments = 0, discs = 0, pauses = 0;
+        for (const Op& op : ui.ops) {
+            if (isStub(op)) {
+                ++stubs;
+                QCOMPARE(op.width, 2);
+            } else if (isRay(op)) {
+                ++rays;
+                rayColumns.insert(op.c);
+            } else if (isBar(op)) {
+                ++bars;
+            } else if (isSegment(op)) {
+                ++segments;
+                if (op.b == 3500 && std::fmod(op.a, 200.0f) == 0)
+                    chainStarts.insert(op.a);
+            } else if (op.kind == Op::Circle && op.c == 50) {
+                ++discs;
+                openingXs.insert(op.a);
+                QCOMPARE(op.b, 8000.0f);
+                QCOMPARE(op.colour, grey);
+            } else if (op.kind == Op::CountDown) {
+                ++pauses;
+                QCOMPARE(op.count, 1.0);
+            }
+        }
+        QCOMPARE(discs, openings);
+        if (openings > 0) {
+            QCOMPARE(*openingXs.begin(), 9000.0f);
+            QCOMPARE(*openingXs.rbegin(), float(9000 + 100 * (openings - 1)));
+        }
+        QCOMPARE(stubs, 11951LL * openings);
+        QCOMPARE(rays, 120LL * openings);
+        QCOMPARE(rayColumns.size(), size_t(openings > 0 ? 120 : 0));
+        QCOMPARE(segments, 60LL * openings);
+        QCOMPARE(chainStarts.size(), size_t(openings > 0 ? 60 : 0));
+        QCOMPARE(bars, 11951LL);
+        QCOMPARE(pauses, 11951LL);
+
+        // The pen and fill left in force for the handlers that draw later.
+        QCOMPARE(ui.drawWidth, 1);
+        QCOMPARE(ui.fillStyle, 0);
+        QCOMPARE(ui.fillColor, grey);
+    }
+
+    void sequence()
+    {
+        const RecordingUi ui = recordedRun(QStringLiteral("4"));
+        QCOMPARE(ui.ops.front().kind, Op::ScaleMode);
+        QCOMPARE(ui.ops.front().a, 1.0f);
+        // The grey sweep: 900 ten-pixel lines from y 1 to y 8991.
+        QCOMPARE(ui.ops[1].kind, Op::DrawWidth);
+        QCOMPARE(ui.ops[1].a, 10.0f);
+        QCOMPARE(ui.ops[2].b, 1.0f);
+        QCOMPARE(ui.ops[901].b, 8991.0f);
+        QCOMPARE(ui.ops[901].colour, grey);
+        QCOMPARE(ui.ops[902].kind, Op::DrawWidth);
+        // The relative frequency is refreshed last, ending in "#.##".
+        const Op& last = ui.ops.back();
+        QCOMPARE(last.kind, Op::SetText);
+        QCOMPARE(last.field, Field::RelKmitocet);
+        QCOMPARE(last.text, QStringLiteral("3.18"));
+        QCOMPARE(ui.ops[ui.ops.size() - 2].text, QStringLiteral("3.18471337579618"));
+        QCOMPARE(ui.ops[ui.ops.size() - 3].kind, Op::CountDown);
+        // Within one opening: stub, then ray, then segment (column 0 has all three).
+        const auto firstStub = std::find_if(ui.ops.begin(), ui.ops.end(), isStub);
+        QVERIFY(firstStub != ui.ops.end());
+        QVERIFY(isRay(*(firstStub + 2)));
+        QVERIFY(isSegment(*(firstStub + 3)));
+        QCOMPARE((firstStub + 3)->a, 0.0f);
+        QCOMPARE((firstStub + 3)->b, 3500.0f);
+    }
+
+    void slowdownCounts_data()
+    {
+        QTest::addColumn<double>("count");
+        QTest::addColumn<long long>("decrements");
+        QTest::newRow("0 makes no pause") << 0.0 << 0LL;
+        QTest::newRow("1") << 1.0 << 1LL;
+        QTest::newRow("30001, the bar's right end") << 30001.0 << 30001LL;
+        QTest::newRow("negative: no pause") << -5.0 << 0LL;
+        QTest::newRow("fractional: rounded up") << 2.5 << 3LL;
+        QTest::newRow("tiny fraction") << 0.001 << 1LL;
+    }
+    void slowdownCounts()
+    {
+        QFETCH(double, count);
+        QFETCH(long long, decrements);
+        QCOMPARE(Pacer::decrementsFor(count), decrements);
+    }
+
+    void slowdownBeyondTheLimitIsAnOverflow()
+    {
+        try {
+            Pacer::decrementsFor(1e7);
+            QFAIL("no error");
+        } catch (const Error& error) {
+            QCOMPARE(error.kind(), ErrorKind::Overflow);
+        }
+    }
+
+    void slowdownZeroRunsWithoutPause()
+    {
+        ShownProgram shown;
+        shown.ui().setText(Field::Spomaleni, QStringLiteral("0"));
+        QElapsedTimer timer;
+        timer.start();
+        shown.run(cmdStartClick);
+        QCOMPARE(shown.ui().pacer().decrements(), 0LL);
+        QVERIFY(shown.sink.messages.isEmpty());
+    }
+
+    void pacedRunShowsFrames()
+    {
+        // 1000 decrements a column of 100 ns: 1.2 s for the scan, shown as
+        // it goes at the display's rate.
+        ShownProgram shown;
+        shown.ui().setText(Field::Spomaleni, QStringLiteral("1000"));
+        int paints = 0;
+        struct Counter : QObject {
+            int* paints;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    ++*paints;
+                return false;
+            }
+        } counter;
+        counter.paints = &paints;
+        shown.window().installEventFilter(&counter);
+        QElapsedTimer timer;
+        timer.start();
+        shown.run(cmdStartClick);
+        const qint64 elapsed = timer.elapsed();
+        shown.window().removeEventFilter(&counter);
+        QCOMPARE(shown.ui().pacer().decrements(), 11951LL * 1000);
+        QVERIFY2(elapsed >= 1150 && elapsed < 3000, qPrintable(QString::number(elapsed)));
+        QVERIFY2(paints >= 30, qPrintable(QString::number(paints)));
+    }
+
+    void errors_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("waveDrawn");
+        QTest::addColumn<bool>("apertureDrawn");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("frequency not a number: stops at the wave")
+            << int(Field::Kmitocet) << "abc" << false << false << "Chyba převodu";
+        QTest::newRow("frequency empty") << int(Field::Kmitocet) << "" << false << false << "Chyba převodu";
+        QTest::newRow("structure not a number: stops before the aperture")
+            << int(Field::Ndirek) << "čtyři" << true << false << "Chyba převodu";
+        QTest::newRow("structure huge: the opening index overflows")
+            << int(Field::Ndirek) << "1e300" << true << false << "Přetečení";
+        QTest::newRow("slowdown not a number: stops after column 0")
+            << int(Field::Spomaleni) << "x" << true << true << "Chyba převodu";
+        QTest::newRow("slowdown huge") << int(Field::Spomaleni) << "1e300" << true << true << "Přetečení";
+    }
+    void errors()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(bool, waveDrawn);
+        QFETCH(bool, apertureDrawn);
+        QFETCH(QString, message);
+        ShownProgram shown;
+        Canvas& canvas = shown.canvas();
+        shown.ui().setText(Field(field), text);
+        shown.run(cmdStartClick);
+        QCOMPARE(shown.sink.messages.size(), 1);
+        QVERIFY2(shown.sink.messages.front().startsWith(message), qPrintable(shown.sink.messages.front()));
+        // What was drawn before the error stays: the sweep covered the prompt.
+        QCOMPARE(surfacePixel(canvas, 3120 / 15 + 3, 4080 / 15 + 3), greyRgb);
+        // The axis comes before the wave reads the frequency; the wave's
+        // crest at x 893 (i · k = π/2 at F = 20) only once it has.
+        QCOMPARE(surfacePixel(canvas, 600 / 15, 1700 / 15), blackRgb);
+        QCOMPARE(surfacePixel(canvas, 893 / 15, 1500 / 15) == blackRgb, waveDrawn);
+        QCOMPARE(surfacePixel(canvas, 2000 / 15, 8000 / 15) == blackRgb, apertureDrawn);
+        if (apertureDrawn) {
+            // Column 0's stubs and chain are there, no later column's bar.
+            QCOMPARE(surfacePixel(canvas, 9000 / 15, 8300 / 15), whiteRgb);
+            QCOMPARE(surfacePixel(canvas, 1211 / 15, 6000 / 15), greyRgb);
+        }
+        QCOMPARE(shown.ui().text(Field::RelKmitocet), QStringLiteral("3.18"));
+    }
+
+    void barsMatchTheMathematics_data()
+    {
+        QTest::addColumn<QString>("structure");
+        QTest::addColumn<int>("frequency");
+        QTest::newRow("2 openings, F 20") << "2" << 20;
+        QTest::newRow("4 openings, F 20") << "4" << 20;
+        QTest::newRow("4 openings, F 137") << "4" << 137;
+        QTest::newRow("3 openings, F 60") << "3" << 60;
+    }
+    void barsMatchTheMathematics()
+    {
+        QFETCH(QString, structure);
+        QFETCH(int, frequency);
+        ShownProgram shown;
+        shown.ui().setText(Field::Ndirek, structure);
+        shown.ui().setText(Field::Kmitocet, QString::number(frequency));
+        shown.run(cmdStartClick);
+        QVERIFY(shown.sink.messages.isEmpty());
+        const double lastIndex = structure.toDouble() - 1;
+        const int s = scene::phasorLength(structure);
+        int checkedColumns = 0;
+        for (int column = 10; column < 750; column += 37) {
+            // The column's pixels hold the union of its fifteen bars: the tallest.
+            int expectedTop = Canvas::logicalPixel(6500);
+            for (int X = column * 15; X < column * 15 + 15; ++X) {
+                const double L = scene::barLength(scene::intensity(X, scene::chainEnd(X, lastIndex, s, frequency)),
+                    scene::intensityScale(structure, frequency));
+                expectedTop = std::min(expectedTop, Canvas::logicalPixel(float(6500 - L)));
+            }
+            QCOMPARE(barTop(shown.canvas(), column), expectedTop);
+            ++checkedColumns;
+        }
+        QCOMPARE(checkedColumns, 20);
+    }
+
+    void leanDrawingIsPixelIdenticalToLiteral_data()
+    {
+        QTest::addColumn<QString>("structure");
+        QTest::addColumn<int>("frequency");
+        QTest::newRow("2") << "2" << 20;
+        QTest::newRow("3") << "3" << 20;
+        QTest::newRow("4") << "4" << 20;
+        QTest::newRow("20") << "20" << 15;
+        QTest::newRow("20 at F 40") << "20" << 40;
+        QTest::newRow("1, unscaled bars") << "1" << 20;
+        QTest::newRow("0") << "0" << 20;
+        QTest::newRow("20 at F 60, bars downwards") << "20" << 60;
+    }
+    void leanDrawingIsPixelIdenticalToLiteral()
+    {
+        QFETCH(QString, structure);
+        QFETCH(int, frequency);
+        ShownProgram shown;
+        shown.ui().setText(Field::Ndirek, structure);
+        shown.ui().setText(Field::Kmitocet, QString::number(frequency));
+        shown.ui().setText(Field::Spomaleni, QStringLiteral("0"));
+        shown.run(cmdStartClick);
+        const QImage lean = shown.canvas().snapshot();
+        const long long leanCalls = shown.canvas().paintCalls();
+
+        // Draw something else first, so the literal run has to erase it too.
+        shown.ui().setText(Field::Kmitocet, QStringLiteral("199"));
+        shown.run(cmdStartClick);
+        shown.ui().setText(Field::Kmitocet, QString::number(frequency));
+        shown.canvas().setCoalescing(false);
+        const long long before = shown.canvas().paintCalls();
+        shown.run(cmdStartClick);
+        const QImage literal = shown.canvas().snapshot();
+        QVERIFY(shown.canvas().paintCalls() - before > 10 * leanCalls / 2);
+        QVERIFY(shown.sink.messages.isEmpty());
+        QCOMPARE(lean.size(), literal.size());
+        for (int y = 0; y < lean.height(); ++y)
+            for (int x = 0; x < lean.width(); ++x)
+                if (lean.pixel(x, y) != literal.pixel(x, y))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1, %2: lean %3, literal %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(lean.pixel(x, y) & 0xFFFFFF, 6, 16)
+                                         .arg(literal.pixel(x, y) & 0xFFFFFF, 6, 16)));
+        QVERIFY(lean == literal);
+    }
+};
+
+BRELON_WIDGET_TEST_MAIN(TestStart)
+#include "tst_start.moc"
