@@ -266,6 +266,13 @@ std::unique_ptr<Window> createWindow()
                 QString::fromUtf16(spec.text), widget->font(), grey);
         }
     }
+    // The option group is one tab stop, its selected button; the arrow keys
+    // move the selection within the group.
+    QObject::connect(options, &QButtonGroup::buttonToggled, options, [options] {
+        const bool anySelected = options->checkedButton() != nullptr;
+        for (QAbstractButton* button : options->buttons())
+            button->setFocusPolicy(!anySelected || button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    });
     for (const char16_t* name : stacking)
         window->findChild<QWidget*>(QString::fromUtf16(name))->raise();
 

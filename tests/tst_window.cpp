@@ -1,0 +1,415 @@
+// The main window as stored and as start-up leaves it: widgets, fonts,
+// visibility, tab order, the illustration, the surface keeping its picture,
+// the scroll bars' event semantics, and the error and exit paths of the
+// real program (in a child process).
+
+#include "app/layout.h"
+#include "app/startup.h"
+#include "diffraction/start.h"
+#include "params/structure.h"
+#include "surface/scrollbar.h"
+#include "testsupport.h"
+
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace brelon;
+using namespace brelon::test;
+
+namespace {
+
+template <typename T = QWidget> T* widget(QWidget& window, const QString& name)
+{
+    T* w = window.findChild<T*>(name);
+    if (!w)
+        qFatal("no widget %s", qPrintable(name));
+    return w;
+}
+
+QStringList visibleWidgetNames(QWidget& window)
+{
+    QStringList names;
+    for (QWidget* w : window.findChildren<QWidget*>())
+        if (!w->objectName().isEmpty() && w->isVisibleTo(&window))
+            names << w->objectName();
+    names.sort();
+    return names;
+}
+
+// The child process: the real program with its message box, driven by timers.
+int childMain(int argc, char** argv, const QByteArray& mode)
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    Program program;
+    program.start();
+    Window& window = program.window();
+    if (mode == "error") {
+        program.ui().setText(Field::Kmitocet, QStringLiteral("abc"));
+        auto* watch = new QTimer(&app);
+        QObject::connect(watch, &QTimer::timeout, [&window] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            // The sweep that ran before the error covered the prompt and stays.
+            const QRgb prompt = window.canvas().image().pixel(3120 / 15 + 2, 4080 / 15 + 2) & 0xFFFFFF;
+            std::printf("message: %s\nkept: %s\n", qPrintable(box->text()), prompt == 0xC0C0C0 ? "yes" : "no");
+            std::fflush(stdout);
+            box->accept();
+        });
+        watch->start(20);
+        QTimer::singleShot(50, [&window] { widget<QPushButton>(window, QStringLiteral("cmdStart"))->click(); });
+    } else if (mode == "konec") {
+        QTimer::singleShot(50, [&window] { widget<QPushButton>(window, QStringLiteral("cmdKonec"))->click(); });
+    } else if (mode == "close") {
+        QTimer::singleShot(50, [&window] { window.close(); });
+    }
+    return QApplication::exec();
+}
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void storedLayout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("shown");
+        const auto row = [](const char* name, const char* kind, QRect r, const QString& text, bool shown) {
+            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(kind) << r << text << shown;
+        };
+        row("nTitul", "QLineEdit", { 3720, 0, 2535, 405 }, "Difrakce na mřížce", true);
+        row("HScrollSpomaleni", "brelon::ScrollBar", { 6360, 120, 1935, 255 }, "", true);
+        row("cmdStart", "QPushButton", { 8880, 120, 855, 375 }, "Start", true);
+        row("cmdKonec", "QPushButton", { 9840, 120, 855, 375 }, "Konec", true);
+        row("nSpomaleni", "QLineEdit", { 5640, 360, 1455, 285 }, "Spomalení", false);
+        row("nKmitočet", "QLineEdit", { 720, 600, 615, 285 }, "Kmitočet", false);
+        row("nNomKmitočet", "QGroupBox", { 1440, 600, 2295, 615 }, "Počet průzorů", true);
+        row("op2", "QRadioButton", { 120, 240, 495, 195 }, "2", true);
+        row("op3Dirky", "QRadioButton", { 720, 240, 495, 195 }, "3", true);
+        row("op4Dírky", "QRadioButton", { 1200, 240, 495, 195 }, "4", true);
+        row("op20", "QRadioButton", { 1680, 240, 495, 195 }, "20", true);
+        row("Picture1", "QLabel", { 5640, 600, 5895, 2055 }, "", true);
+        row("nVlny", "QLineEdit", { 480, 2040, 3615, 285 }, "Počet vlnových délek na rozteč průzorů", true);
+        row("nRelKmitočet", "QLineEdit", { 4080, 2040, 615, 195 }, "Rel. kmitočet", true);
+        row("HScrollKmitočet", "brelon::ScrollBar", { 1320, 2280, 2655, 255 }, "", true);
+        row("HScrollKmitocet20", "brelon::ScrollBar", { 1560, 2280, 2175, 255 }, "", true);
+        row("nSměs", "QLineEdit", { 6120, 2400, 1575, 285 }, "směs světla R+G+B", true);
+        row("nCornu", "QLineEdit", { 2880, 2760, 2175, 285 }, "Cornuovy spirály", true);
+        row("nNdirek", "QLineEdit", { 0, 3360, 1095, 285 }, "Ndirek", false);
+        row("labKlepnete", "QLabel", { 3120, 4080, 3255, 495 }, "Klepněte na Start", true);
+        row("nKmit", "QLineEdit", { 480, 4200, 2415, 240 }, "Relativní kmitočet", false);
+        row("nNominalKmit", "QLineEdit", { 480, 4560, 2175, 360 }, "Nominální kmitočet", false);
+        row("nMřížka", "QLineEdit", { 6240, 8160, 2415, 285 }, "clona s mřížkou", true);
+    }
+    void storedLayout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(QRect, twips);
+        QFETCH(QString, text);
+        QFETCH(bool, shown);
+        const std::unique_ptr<Window> window = createWindow();
+        QWidget* w = widget(*window, name);
+        QVERIFY2(w->inherits(kind.toUtf8()), w->metaObject()->className());
+        QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+        QCOMPARE(w->isVisibleTo(window.get()), shown);
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            QCOMPARE(edit->text(), text);
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            QCOMPARE(button->text(), text);
+        else if (auto* box = qobject_cast<QGroupBox*>(w))
+            QCOMPARE(box->title(), text);
+        else if (auto* label = qobject_cast<QLabel*>(w); label && name == u"labKlepnete")
+            QCOMPARE(label->text(), text);
+    }
+
+    void storedWindow()
+    {
+        const std::unique_ptr<Window> window = createWindow();
+        QCOMPARE(window->objectName(), QStringLiteral("Brelon"));
+        QVERIFY(window->windowTitle().startsWith(QStringLiteral("Brelon - ")));
+        QVERIFY(window->windowTitle().size() > 9);
+        QCOMPARE(window->size(), QSize(758, 571));
+        QCOMPARE(window->findChildren<QWidget*>(QString(), Qt::FindChildrenRecursively).size() >= 23, true);
+        int named = 0;
+        for (QWidget* w : window->findChildren<QWidget*>())
+            named += w->objectName().isEmpty() || w->objectName().startsWith(u"qt_") ? 0 : 1;
+        QCOMPARE(named, 23);
+        // Scroll ranges and values as stored; no option selected.
+        QCOMPARE(widget<QScrollBar>(*window, QStringLiteral("HScrollKmitočet"))->maximum(), 180);
+        QCOMPARE(widget<QScrollBar>(*window, QStringLiteral("HScrollKmitocet20"))->maximum(), 10);
+        QCOMPARE(widget<QScrollBar>(*window, QStringLiteral("HScrollSpomaleni"))->maximum(), 10000);
+        for (QScrollBar* bar : window->findChildren<QScrollBar*>()) {
+            QCOMPARE(bar->minimum(), 0);
+            QCOMPARE(bar->value(), 0);
+            QCOMPARE(bar->singleStep(), 1);
+            QCOMPARE(bar->pageStep(), 1);
+        }
+        for (QRadioButton* option : window->findChildren<QRadioButton*>())
+            QVERIFY(!option->isChecked());
+    }
+
+    void fonts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<bool>("bold");
+        QTest::newRow("nTitul") << "nTitul"
+                                << "Liberation Serif" << 19 << true;
+        QTest::newRow("cmdStart") << "cmdStart"
+                                  << "Liberation Serif" << 19 << false;
+        QTest::newRow("labKlepnete") << "labKlepnete"
+                                     << "Liberation Serif" << 21 << true;
+        QTest::newRow("nVlny") << "nVlny"
+                               << "Liberation Sans" << 13 << false;
+        QTest::newRow("nRelKmitočet") << "nRelKmitočet"
+                                      << "Liberation Sans" << 13 << true;
+        QTest::newRow("nCornu") << "nCornu"
+                                << "Liberation Sans" << 16 << false;
+        QTest::newRow("nMřížka") << "nMřížka"
+                                 << "Liberation Sans" << 16 << false;
+        QTest::newRow("op2, default font") << "op2"
+                                           << "Liberation Sans" << 11 << false;
+    }
+    void fonts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        QFETCH(bool, bold);
+        const std::unique_ptr<Window> window = createWindow();
+        const QFont font = widget(*window, name)->font();
+        const QFontInfo info(font);
+        QCOMPARE(info.family(), family);
+        QCOMPARE(info.pixelSize(), pixels);
+        QCOMPARE(info.bold(), bold);
+        const QFontMetrics metrics(font);
+        for (const QChar c : QStringLiteral("áčéěířůýžďťňÁČÉĚÍŘŮÝŽ"))
+            QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
+    }
+
+    void startUpState_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("relative");
+        QTest::newRow("point locale") << QLocale::c() << "3.18";
+        QTest::newRow("Czech, comma") << QLocale(QLocale::Czech, QLocale::CzechRepublic) << "3,18";
+    }
+    void startUpState()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, relative);
+        ShownProgram shown(locale);
+        Window& w = shown.window();
+        QCOMPARE(shown.ui().text(Field::Ndirek), QStringLiteral("4"));
+        QCOMPARE(shown.ui().text(Field::Kmitocet), QStringLiteral("20"));
+        QCOMPARE(shown.ui().text(Field::RelKmitocet), relative);
+        QCOMPARE(shown.ui().text(Field::Spomaleni), QStringLiteral("1"));
+        QVERIFY(widget<QRadioButton>(w, QStringLiteral("op4Dírky"))->isChecked());
+        for (const char* other : { "op2", "op3Dirky", "op20" })
+            QVERIFY(!widget<QRadioButton>(w, QString::fromUtf8(other))->isChecked());
+        QVERIFY(shown.ui().bar(Bar::Kmitocet)->isVisible());
+        QCOMPARE(shown.ui().value(Bar::Kmitocet), 0);
+        QVERIFY(!shown.ui().bar(Bar::Kmitocet20)->isVisible());
+        QCOMPARE(shown.ui().bar(Bar::Kmitocet20)->maximum(), 10);
+        QCOMPARE(shown.ui().value(Bar::Spomaleni), 0);
+        QVERIFY(shown.sink.messages.isEmpty());
+
+        const QStringList expected { "HScrollKmitočet", "HScrollSpomaleni", "Picture1", "cmdKonec", "cmdStart",
+            "labKlepnete", "nCornu", "nMřížka", "nNomKmitočet", "nRelKmitočet", "nSměs", "nTitul", "nVlny", "op20",
+            "op2", "op3Dirky", "op4Dírky" };
+        QStringList sorted = expected;
+        sorted.sort();
+        QCOMPARE(visibleWidgetNames(w), sorted);
+        QCOMPARE(sorted.size(), 17);
+    }
+
+    void tabOrder()
+    {
+        ShownProgram shown;
+        Window& w = shown.window();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdStart"));
+        QStringList visited;
+        for (int i = 0; i < 16; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        // Hidden fields, the label, the frame and the picture are passed over.
+        // The option group is one stop, at its selected button.
+        const QStringList expected { "cmdKonec", "nTitul", "nCornu", "nMřížka", "HScrollKmitočet", "HScrollSpomaleni",
+            "op4Dírky", "nRelKmitočet", "nSměs", "nVlny", "cmdStart", "cmdKonec", "nTitul", "nCornu", "nMřížka",
+            "HScrollKmitočet" };
+        QCOMPARE(visited, expected);
+
+        // Arrow keys move the selection within the group, and the stop with it.
+        QWidget* option = widget(w, QStringLiteral("op4Dírky"));
+        option->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(option, Qt::Key_Right);
+        QVERIFY(widget<QRadioButton>(w, QStringLiteral("op20"))->isChecked());
+        QCOMPARE(shown.ui().text(Field::Ndirek), QStringLiteral("20"));
+        QCOMPARE(widget(w, QStringLiteral("op20"))->focusPolicy(), Qt::StrongFocus);
+        QCOMPARE(widget(w, QStringLiteral("op4Dírky"))->focusPolicy(), Qt::ClickFocus);
+    }
+
+    void firstViewIsEmpty()
+    {
+        ShownProgram shown;
+        const QImage image = shown.canvas().snapshot();
+        const QRect label(3120 / 15, 4080 / 15, 3255 / 15, 495 / 15);
+        int prompt = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = image.pixel(x, y) & 0xFFFFFF;
+                if (label.contains(x, y))
+                    prompt += pixel != greyRgb ? 1 : 0;
+                else
+                    QCOMPARE(pixel, greyRgb);
+            }
+        }
+        QVERIFY2(prompt > 200, qPrintable(QString::number(prompt)));
+        // The window shows it: drawing shows around the widgets.
+        const QImage grab = shown.window().grab().toImage();
+        QCOMPARE(grab.pixel(500 / 15, 1700 / 15) & 0xFFFFFF, greyRgb);
+    }
+
+    void illustrationInPicture1()
+    {
+        ShownProgram shown;
+        const QImage grab = shown.window().grab().toImage();
+        const QPoint origin(5640 / 15, 600 / 15);
+        QCOMPARE(grab.pixel(origin + QPoint(0, 0)) & 0xFFFFFF, qRgb(191, 192, 191) & 0xFFFFFF);
+        QCOMPARE(grab.pixel(origin + QPoint(198, 60)) & 0xFFFFFF, 0xFFFFFFu);
+        QCOMPARE(grab.pixel(origin + QPoint(137, 3)) & 0xFFFFFF, qRgb(0, 143, 223) & 0xFFFFFF);
+        QCOMPARE(grab.pixel(origin + QPoint(90, 3)) & 0xFFFFFF, qRgb(176, 216, 127) & 0xFFFFFF);
+        QCOMPARE(grab.pixel(origin + QPoint(36, 2)) & 0xFFFFFF, qRgb(224, 119, 112) & 0xFFFFFF);
+        QCOMPARE(grab.pixel(origin + QPoint(100, 54)) & 0xFFFFFF, qRgb(31, 24, 16) & 0xFFFFFF);
+    }
+
+    void pictureSurvivesRepaints()
+    {
+        ShownProgram shown;
+        Window& w = shown.window();
+        shown.run(op2Click);
+        shown.run(cmdStartClick);
+        QCoreApplication::processEvents();
+        const QImage before = w.grab().toImage();
+        QCOMPARE(before.pixel(9050 / 15, 5000 / 15) & 0xFFFFFF, blackRgb);
+        w.repaint();
+        QCOMPARE(w.grab().toImage(), before);
+        w.showMinimized();
+        QCoreApplication::processEvents();
+        w.showNormal();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.grab().toImage(), before);
+        w.update();
+        QCoreApplication::processEvents();
+        QCOMPARE(w.grab().toImage(), before);
+    }
+
+    void drawingWhileHiddenIsDropped()
+    {
+        ShownProgram shown;
+        shown.window().hide();
+        shown.run(op20Click);
+        shown.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.window()));
+        QCOMPARE(shown.ui().text(Field::RelKmitocet), QStringLiteral("2.39"));
+        QCOMPARE(surfacePixel(shown.canvas(), 500 / 15 + 1, 1700 / 15), greyRgb);
+    }
+
+    void scrollBarKeysAndDrag()
+    {
+        ShownProgram shown;
+        ScrollBar* bar = shown.ui().bar(Bar::Kmitocet);
+        bar->setFocus();
+        QTest::keyClick(bar, Qt::Key_Right);
+        QCOMPARE(bar->value(), 1);
+        QCOMPARE(shown.ui().text(Field::Kmitocet), QStringLiteral("21"));
+        QTest::keyClick(bar, Qt::Key_Left);
+        QCOMPARE(shown.ui().text(Field::Kmitocet), QStringLiteral("20"));
+        QTest::keyClick(bar, Qt::Key_End);
+        QCOMPARE(shown.ui().text(Field::Kmitocet), QStringLiteral("200"));
+        QCOMPARE(shown.ui().text(Field::RelKmitocet), QStringLiteral("31.85"));
+        QTest::keyClick(bar, Qt::Key_Home);
+        QCOMPARE(shown.ui().text(Field::Kmitocet), QStringLiteral("20"));
+
+        // A dragged thumb reports its value only when it is released.
+        bar->setSliderDown(true);
+        bar->setSliderPosition(50);
+        QCOMPARE(shown.ui().text(Field::Kmitocet), QStringLiteral("20"));
+        bar->setSliderPosition(60);
+        QCOMPARE(shown.ui().text(Field::Kmitocet), QStringLiteral("20"));
+        bar->setSliderDown(false);
+        QCOMPARE(bar->value(), 60);
+        QCOMPARE(shown.ui().text(Field::Kmitocet), QStringLiteral("80"));
+    }
+
+    void outOfRangePutIsAnError()
+    {
+        ShownProgram shown;
+        shown.run([](Ui& ui) { ui.setValue(Bar::Kmitocet, 181); });
+        QCOMPARE(shown.sink.messages.size(), 1);
+        QVERIFY(shown.sink.messages.front().startsWith(QStringLiteral("Neplatná hodnota")));
+        QCOMPARE(shown.ui().value(Bar::Kmitocet), 0);
+    }
+
+    void childProcess_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("status");
+        QTest::newRow("an error: message box, then exit 1") << "error" << 1;
+        QTest::newRow("Konec: exit 0") << "konec" << 0;
+        QTest::newRow("close command: exit 0") << "close" << 0;
+    }
+    void childProcess()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, status);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("BRELON_TEST_CHILD"), mode);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(20000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), status);
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        if (mode == u"error") {
+            QVERIFY2(out.contains(QStringLiteral("message: Chyba převodu")), qPrintable(out));
+            QVERIFY2(out.contains(QStringLiteral("kept: yes")), qPrintable(out));
+        } else {
+            QVERIFY2(out.isEmpty(), qPrintable(out));
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    const QByteArray mode = qgetenv("BRELON_TEST_CHILD");
+    if (!mode.isEmpty())
+        return childMain(argc, argv, mode);
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    TestWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_window.moc"
