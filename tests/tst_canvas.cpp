@@ -1,0 +1,243 @@
+// The drawing surface's primitives: pixel widths, marks for circles smaller
+// than a pixel, fills, dropped drawing while hidden, the device pixel ratio,
+// and lean drawing against literal drawing on random operation sequences.
+
+#include "surface/canvas.h"
+#include "testsupport.h"
+
+#include <cmath>
+#include <random>
+
+using namespace brelon;
+using namespace brelon::test;
+
+namespace {
+
+QRgb at(Canvas& canvas, int x, int y)
+{
+    return canvas.image().pixel(x, y) & 0xFFFFFF;
+}
+
+int blackRowsInColumn(Canvas& canvas, int column, int top, int bottom)
+{
+    int n = 0;
+    for (int row = top; row <= bottom; ++row)
+        n += at(canvas, column, row) == blackRgb ? 1 : 0;
+    return n;
+}
+
+void drawWave(Canvas& canvas, double f)
+{
+    const double k = f / 5000;
+    for (int i = 0; i <= 5000; ++i)
+        canvas.circle(float(500 + i), float(1700 - 200 * std::sin(i * k)), 5, 0);
+}
+
+} // namespace
+
+class TestCanvas : public QObject {
+    Q_OBJECT
+private slots:
+    void lineWidths_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("firstRow");
+        QTest::newRow("1") << 1 << 100;
+        QTest::newRow("2") << 2 << 100;
+        QTest::newRow("3") << 3 << 99;
+        QTest::newRow("10") << 10 << 96;
+    }
+    void lineWidths()
+    {
+        QFETCH(int, width);
+        QFETCH(int, firstRow);
+        Canvas canvas(QSize(200, 200));
+        canvas.setDrawWidth(width);
+        canvas.line(150, 1507, 1500, 1507, 0);
+        for (int row = 90; row < 115; ++row) {
+            const bool inside = row >= firstRow && row < firstRow + width;
+            QCOMPARE(at(canvas, 50, row), inside ? blackRgb : greyRgb);
+        }
+        // Square pen: the ends reach as far as the width.
+        QCOMPARE(at(canvas, 10 - (width - 1) / 2, 100), blackRgb);
+        QCOMPARE(at(canvas, 10 - (width - 1) / 2 - 1, 100), greyRgb);
+    }
+
+    void diagonalLineIsOnePixelRun()
+    {
+        Canvas canvas(QSize(200, 200));
+        canvas.line(0, 0, 1500, 750, white);
+        int lit = 0;
+        for (int x = 0; x <= 100; ++x) {
+            int inColumn = 0;
+            for (int y = 0; y <= 50; ++y)
+                inColumn += at(canvas, x, y) == whiteRgb ? 1 : 0;
+            QCOMPARE(inColumn, 1); // a shallow line lights one pixel a column
+            lit += inColumn;
+        }
+        QCOMPARE(at(canvas, 0, 0), whiteRgb);
+        QCOMPARE(at(canvas, 100, 50), whiteRgb);
+        QCOMPARE(lit, 101);
+    }
+
+    void tinyCirclesMakeAGapFreeCurve_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<double>("f");
+        QTest::newRow("pen 1, f 20") << 1 << 20.0;
+        QTest::newRow("pen 1, f 200") << 1 << 200.0;
+        QTest::newRow("pen 2, f 20") << 2 << 20.0;
+    }
+    void tinyCirclesMakeAGapFreeCurve()
+    {
+        QFETCH(int, width);
+        QFETCH(double, f);
+        Canvas canvas(QSize(420, 200));
+        canvas.setDrawWidth(width);
+        drawWave(canvas, f);
+        int previousTop = -1, previousBottom = -1;
+        for (int column = 500 / 15 + 1; column < 5500 / 15; ++column) {
+            // Every column holds the curve, at least `DrawWidth` pixels thick,
+            // touching its neighbour: no gaps.
+            int top = 1000, bottom = -1;
+            for (int row = 90; row <= 130; ++row)
+                if (at(canvas, column, row) == blackRgb) {
+                    top = std::min(top, row);
+                    bottom = std::max(bottom, row);
+                }
+            QVERIFY2(bottom >= 0, qPrintable(QString::number(column)));
+            QVERIFY(blackRowsInColumn(canvas, column, 90, 130) >= width);
+            if (previousBottom >= 0)
+                QVERIFY(top <= previousBottom + 1 && bottom >= previousTop - 1);
+            previousTop = top;
+            previousBottom = bottom;
+        }
+    }
+
+    void circlesFillAsTheFillSettingsSay()
+    {
+        Canvas canvas(QSize(200, 200));
+        canvas.setDrawWidth(10);
+        for (int y = 0; y < 3000; y += 50)
+            canvas.line(0, float(y), 3000, float(y), 0);
+        canvas.setDrawWidth(1);
+        canvas.setFillColor(grey);
+        canvas.setFillStyle(0);
+        canvas.circle(750, 750, 300, white);
+        QCOMPARE(at(canvas, 50, 50), greyRgb); // solid fill inside
+        QCOMPARE(at(canvas, 50, 30), whiteRgb); // the outline
+        canvas.setFillStyle(1);
+        canvas.circle(2250, 750, 300, white);
+        QCOMPARE(at(canvas, 150, 50), blackRgb); // transparent inside
+        QCOMPARE(at(canvas, 150, 30), whiteRgb);
+    }
+
+    void disabledDropsDrawing()
+    {
+        Canvas canvas(QSize(100, 100));
+        canvas.setEnabled(false);
+        canvas.line(0, 150, 1500, 150, 0);
+        canvas.circle(750, 750, 300, 0);
+        QCOMPARE(canvas.paintCalls(), 0);
+        QVERIFY(canvas.takeDirty().isEmpty());
+        QCOMPARE(at(canvas, 50, 10), greyRgb);
+    }
+
+    void outOfRangeAndNonFinite()
+    {
+        Canvas canvas(QSize(100, 100));
+        // Far outside the image: clipped, no trouble.
+        canvas.line(50, 1e20f, 50, -1e20f, 0);
+        QCOMPARE(at(canvas, 3, 50), blackRgb);
+        for (float bad : { std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN() }) {
+            try {
+                canvas.line(0, 0, bad, 10, 0);
+                QFAIL("no error");
+            } catch (const Error& error) {
+                QCOMPARE(error.kind(), ErrorKind::Overflow);
+            }
+        }
+        try {
+            canvas.setDrawWidth(0);
+            QFAIL("no error");
+        } catch (const Error& error) {
+            QCOMPARE(error.kind(), ErrorKind::PropertyValue);
+        }
+    }
+
+    void highResolution()
+    {
+        Canvas canvas(QSize(100, 100), 2.0);
+        QCOMPARE(canvas.image().size(), QSize(200, 200));
+        canvas.line(150, 757, 1200, 757, 0);
+        // One logical pixel is two device pixels each way.
+        QCOMPARE(canvas.image().pixel(40, 99) & 0xFFFFFF, greyRgb);
+        QCOMPARE(canvas.image().pixel(40, 100) & 0xFFFFFF, blackRgb);
+        QCOMPARE(canvas.image().pixel(40, 101) & 0xFFFFFF, blackRgb);
+        QCOMPARE(canvas.image().pixel(40, 102) & 0xFFFFFF, greyRgb);
+        QCOMPARE(canvas.image().pixel(19, 100) & 0xFFFFFF, greyRgb);
+        QCOMPARE(canvas.image().pixel(20, 100) & 0xFFFFFF, blackRgb);
+        QCOMPARE(canvas.takeDirty(), QRect(QPoint(10, 50), QPoint(80, 50)));
+        // A new ratio keeps the picture.
+        canvas.setDevicePixelRatio(1.0);
+        QCOMPARE(canvas.image().size(), QSize(100, 100));
+        QCOMPARE(canvas.image().pixel(40, 50) & 0xFFFFFF, blackRgb);
+    }
+
+    void leanEqualsLiteralOnRandomDrawing_data()
+    {
+        QTest::addColumn<unsigned>("seed");
+        QTest::addColumn<double>("ratio");
+        for (unsigned seed : { 1u, 2u, 3u, 4u, 5u })
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed << 1.0;
+        QTest::newRow("seed 6, ratio 2") << 6u << 2.0;
+        QTest::newRow("seed 7, ratio 1.5") << 7u << 1.5;
+    }
+    void leanEqualsLiteralOnRandomDrawing()
+    {
+        QFETCH(unsigned, seed);
+        QFETCH(double, ratio);
+        Canvas lean(QSize(160, 120), ratio);
+        Canvas literal(QSize(160, 120), ratio);
+        literal.setCoalescing(false);
+        std::mt19937 random(seed);
+        const auto pick = [&](int n) { return int(random() % unsigned(n)); };
+        const Colour palette[] = { 0, white, grey, 0x0000FF, 0x00FF00 };
+        struct Call {
+            int kind, width, fill;
+            float a, b, c, d;
+            Colour colour;
+        };
+        std::vector<Call> history;
+        for (int i = 0; i < 4000; ++i) {
+            Call call;
+            if (!history.empty() && pick(3) == 0) {
+                call = history[history.size() - 1 - size_t(pick(std::min<int>(40, int(history.size()))))];
+            } else {
+                call.kind = pick(10);
+                call.width = 1 + pick(4) * pick(2);
+                call.fill = pick(2);
+                call.a = float(pick(2600) - 100);
+                call.b = float(pick(2000) - 100);
+                call.c = pick(2) ? call.a : float(pick(2600) - 100);
+                call.d = pick(2) ? call.b + float(pick(40)) : float(pick(2000) - 100);
+                call.colour = palette[pick(5)];
+            }
+            history.push_back(call);
+            for (Canvas* canvas : { &lean, &literal }) {
+                canvas->setDrawWidth(call.width);
+                canvas->setFillStyle(call.fill);
+                canvas->setFillColor(palette[(call.kind + 1) % 5]);
+                if (call.kind < 7)
+                    canvas->line(call.a, call.b, call.c, call.d, call.colour);
+                else
+                    canvas->circle(call.a, call.b, call.kind == 9 ? 60.0f : 5.0f, call.colour);
+            }
+        }
+        QVERIFY(lean.paintCalls() < literal.paintCalls());
+        QCOMPARE(lean.snapshot(), literal.snapshot());
+    }
+};
+
+BRELON_WIDGET_TEST_MAIN(TestCanvas)
+#include "tst_canvas.moc"
