@@ -34,13 +34,15 @@ long long magnitude(const std::string& ascii)
     const std::string mantissa = ascii.substr(0, e);
     long long exponent = 0;
     if (e != std::string::npos) {
-        // Saturate: only the sign and rough size matter here.
+        // Saturate: only the sign and rough size matter here. The bound must
+        // exceed any count of mantissa digits a text can hold, or a long
+        // mantissa would outweigh a saturated negative exponent.
         const std::string digits = ascii.substr(e + 1);
         bool negative = false;
         for (char c : digits) {
             if (c == '-')
                 negative = true;
-            else if (c >= '0' && c <= '9' && exponent < 100000)
+            else if (c >= '0' && c <= '9' && exponent < 1'000'000'000'000'000)
                 exponent = exponent * 10 + (c - '0');
         }
         if (negative)
