@@ -3,7 +3,9 @@
 #include "surface/errors.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace brelon {
 
@@ -70,11 +72,9 @@ int Canvas::clampedPixel(double q)
     return q < 0 ? -int(pixelLimit) : int(pixelLimit);
 }
 
-void Canvas::setDrawWidth(int pixels)
+void Canvas::badDrawWidth(int pixels)
 {
-    if (pixels < 1 || pixels > 32767)
-        raise(ErrorKind::PropertyValue, QStringLiteral("DrawWidth %1").arg(pixels));
-    m_drawWidth = pixels;
+    raise(ErrorKind::PropertyValue, QStringLiteral("DrawWidth %1").arg(pixels));
 }
 
 void Canvas::setFillStyle(int style)
@@ -88,6 +88,7 @@ void Canvas::setCoalescing(bool on)
 {
     flush();
     m_memo.clear();
+    reindex();
     m_coalescing = on;
 }
 
@@ -145,27 +146,42 @@ void Canvas::thinLine(int c1, int r1, int c2, int r2, QRgb colour)
     // Bresenham's run from pixel to pixel, both end pixels included. The
     // painter writes into the same pixels, so they are reached through the
     // image's shared buffer rather than a detaching accessor.
-    const int dx = std::abs(c2 - c1), sx = c1 < c2 ? 1 : -1;
-    const int dy = -std::abs(r2 - r1), sy = r1 < r2 ? 1 : -1;
     const int width = m_image.width(), height = m_image.height();
     const qsizetype stride = m_image.bytesPerLine() / qsizetype(sizeof(QRgb));
     auto* pixels = reinterpret_cast<QRgb*>(const_cast<uchar*>(m_image.constBits()));
-    long long error = (long long)dx + dy;
+    const int dx = std::abs(c2 - c1), dy = std::abs(r2 - r1);
+    const int sx = c1 < c2 ? 1 : -1, sy = r1 < r2 ? 1 : -1;
+    const bool xMajor = dx >= dy;
+    const long long major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
+    const auto inside = [&](int c, int r) { return unsigned(c) < unsigned(width) && unsigned(r) < unsigned(height); };
+    long long error = 2 * minor - major;
+    if (inside(c1, r1) && inside(c2, r2)) {
+        const qsizetype stepMajor = xMajor ? sx : sy * stride, stepMinor = xMajor ? sy * stride : sx;
+        qsizetype at = qsizetype(r1) * stride + c1;
+        for (long long i = 0; i <= major; ++i) {
+            pixels[at] = colour;
+            if (error > 0) {
+                at += stepMinor;
+                error -= 2 * major;
+            }
+            error += 2 * minor;
+            at += stepMajor;
+        }
+        return;
+    }
     int c = c1, r = r1;
-    for (;;) {
-        if (unsigned(c) < unsigned(width) && unsigned(r) < unsigned(height))
-            pixels[r * stride + c] = colour;
-        if (c == c2 && r == r2)
-            break;
-        const long long e2 = 2 * error;
-        if (e2 >= dy) {
-            error += dy;
-            c += sx;
+    int& along = xMajor ? c : r;
+    int& across = xMajor ? r : c;
+    const int stepAlong = xMajor ? sx : sy, stepAcross = xMajor ? sy : sx;
+    for (long long i = 0; i <= major; ++i) {
+        if (inside(c, r))
+            pixels[qsizetype(r) * stride + c] = colour;
+        if (error > 0) {
+            across += stepAcross;
+            error -= 2 * major;
         }
-        if (e2 <= dx) {
-            error += dx;
-            r += sy;
-        }
+        error += 2 * minor;
+        along += stepAlong;
     }
 }
 
@@ -202,15 +218,45 @@ void Canvas::circle(float x, float y, float radius, Colour outline)
     touch(bound);
 }
 
-bool Canvas::recallRequest(const Request& request)
+size_t Canvas::slotOf(const Request& request)
+{
+    std::uint32_t h = std::bit_cast<std::uint32_t>(request.x1) * 0x9E3779B1u;
+    h ^= std::bit_cast<std::uint32_t>(request.y1) * 0x85EBCA77u;
+    h ^= std::bit_cast<std::uint32_t>(request.x2) * 0xC2B2AE3Du;
+    h ^= std::bit_cast<std::uint32_t>(request.y2) * 0x27D4EB2Fu;
+    h ^= (request.colour + std::uint32_t(request.width) * 0x165667B1u + request.kind) * 0x9E3779B1u;
+    h ^= h >> 15;
+    return (h * 0x7FEB352Du) >> (32 - memoIndexBits);
+}
+
+void Canvas::reindex()
+{
+    m_index.fill(0);
+    m_memoBound = QRect();
+    for (size_t i = 0; i < m_memo.size(); ++i) {
+        m_index[slotOf(m_memo[i].request)] = std::uint8_t(i + 1);
+        m_memoBound = m_memoBound.united(m_memo[i].rect);
+    }
+}
+
+bool Canvas::recallElsewhere(const Request& request)
 {
     // Drawing repeated in every column comes in the same order each time:
-    // the entry after the last one recalled is the likely match, and
-    // matching the request itself saves the pixel arithmetic.
-    if (!m_coalescing || m_cursor >= m_memo.size() || !(m_memo[m_cursor].request == request))
+    // after the entry that follows the last one recalled, the first of the
+    // last run of matches is likely; a small hash finds the others.
+    // Matching the request itself saves the pixel arithmetic.
+    if (!m_coalescing || m_memo.empty())
         return false;
-    m_memo[m_cursor].hit = true;
-    ++m_cursor;
+    const auto matches = [&](size_t at) { return at < m_memo.size() && m_memo[at].request == request; };
+    size_t at = m_runStart;
+    if (!matches(at)) {
+        at = size_t(m_index[slotOf(request)]) - 1;
+        if (!matches(at))
+            return false;
+    }
+    m_runStart = at;
+    m_memo[at].hit = true;
+    m_cursor = at + 1;
     return true;
 }
 
@@ -226,16 +272,15 @@ void Canvas::fill(const QRect& unclipped, QRgb colour, const Request& request)
         touch(rect);
         return;
     }
-    if (recall(rect, colour))
-        return;
     if (m_hasPending && m_pendingColour == colour && mergeable(m_pending, rect)) {
         m_pending = m_pending.united(rect);
-    } else {
-        drawPending();
-        m_pending = rect;
-        m_pendingColour = colour;
-        m_hasPending = true;
+        invalidate(rect, colour, false);
+        return;
     }
+    drawPending();
+    m_pending = rect;
+    m_pendingColour = colour;
+    m_hasPending = true;
     invalidate(rect, colour, false);
     remember(rect, colour, request);
 }
@@ -250,27 +295,6 @@ void Canvas::drawPending()
     m_hasPending = false;
 }
 
-bool Canvas::recall(const QRect& rect, QRgb colour)
-{
-    const auto matches = [&](const Memo& m) { return m.colour == colour && m.rect == rect; };
-    size_t found = m_memo.size();
-    if (m_cursor < m_memo.size() && matches(m_memo[m_cursor])) {
-        found = m_cursor;
-    } else {
-        for (size_t i = 0; i < m_memo.size(); ++i) {
-            if (matches(m_memo[i])) {
-                found = i;
-                break;
-            }
-        }
-    }
-    if (found == m_memo.size())
-        return false;
-    m_memo[found].hit = true;
-    m_cursor = found + 1;
-    return true;
-}
-
 void Canvas::remember(const QRect& rect, QRgb colour, const Request& request)
 {
     if (m_memo.size() >= memoCapacity) {
@@ -278,18 +302,28 @@ void Canvas::remember(const QRect& rect, QRgb colour, const Request& request)
         std::erase_if(m_memo, [](const Memo& m) { return !m.hit; });
         if (m_memo.size() >= memoCapacity)
             m_memo.clear();
+        reindex();
         for (Memo& m : m_memo)
             m.hit = false;
         m_cursor = 0;
+        m_runStart = 0;
+        reindex();
     }
     m_memo.push_back({ rect, colour, false, request });
+    m_index[slotOf(request)] = std::uint8_t(m_memo.size());
+    m_memoBound = m_memoBound.united(rect);
 }
 
 void Canvas::invalidate(const QRect& rect, QRgb keepColour, bool anyColour)
 {
     // A remembered rectangle stays valid only while its pixels still hold its colour.
-    std::erase_if(
-        m_memo, [&](const Memo& m) { return intersects(m.rect, rect) && (anyColour || m.colour != keepColour); });
+    if (m_memo.empty() || !intersects(m_memoBound, rect))
+        return;
+    const auto stale = [&](const Memo& m) { return intersects(m.rect, rect) && (anyColour || m.colour != keepColour); };
+    if (std::none_of(m_memo.begin(), m_memo.end(), stale))
+        return;
+    std::erase_if(m_memo, stale);
+    reindex();
 }
 
 void Canvas::touch(const QRect& deviceRect)
@@ -330,6 +364,7 @@ void Canvas::paintLabel(const QRect& rect, const QString& text, const QFont& fon
     m_painter.drawText(logical, Qt::AlignLeft | Qt::AlignTop, text);
     m_painter.restore();
     m_memo.clear();
+    reindex();
     touch(device);
 }
 
@@ -349,6 +384,7 @@ void Canvas::setDevicePixelRatio(qreal ratio)
     m_image = next;
     m_dpr = ratio;
     m_memo.clear();
+    reindex();
     beginPainter();
     touch(m_image.rect());
 }

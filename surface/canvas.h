@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QRect>
 
+#include <array>
+#include <cstdint>
 #include <vector>
 
 namespace brelon {
@@ -48,7 +50,12 @@ public:
     void line(float x1, float y1, float x2, float y2, Colour colour);
     void circle(float x, float y, float radius, Colour outline);
 
-    void setDrawWidth(int pixels);
+    void setDrawWidth(int pixels)
+    {
+        if (pixels < 1 || pixels > 32767)
+            badDrawWidth(pixels);
+        m_drawWidth = pixels;
+    }
     int drawWidth() const { return m_drawWidth; }
     void setFillStyle(int style);
     int fillStyle() const { return m_fillStyle; }
@@ -103,11 +110,20 @@ private:
 
     QRect deviceRect(int left, int top, int right, int bottom) const;
     void fill(const QRect& rect, QRgb colour, const Request& request);
-    bool recallRequest(const Request& request);
+    bool recallRequest(const Request& request)
+    {
+        // The entry after the last one recalled is the likely match.
+        if (m_coalescing && m_cursor < m_memo.size() && m_memo[m_cursor].request == request) {
+            m_memo[m_cursor++].hit = true;
+            return true;
+        }
+        return recallElsewhere(request);
+    }
+    bool recallElsewhere(const Request& request);
+    [[noreturn]] static void badDrawWidth(int pixels);
     void drawPending();
     void thinLine(int c1, int r1, int c2, int r2, QRgb colour);
     void invalidate(const QRect& rect, QRgb keepColour, bool anyColour);
-    bool recall(const QRect& rect, QRgb colour);
     void remember(const QRect& rect, QRgb colour, const Request& request);
     void touch(const QRect& deviceRect);
     void beginPainter();
@@ -126,7 +142,13 @@ private:
     QRect m_pending;
     QRgb m_pendingColour = 0;
     std::vector<Memo> m_memo;
+    static constexpr int memoIndexBits = 7;
+    static size_t slotOf(const Request& request);
+    void reindex();
+    std::array<std::uint8_t, 1 << memoIndexBits> m_index {};
     size_t m_cursor = 0;
+    size_t m_runStart = 0;
+    QRect m_memoBound;
 
     QRect m_dirty;
     long long m_paintCalls = 0;
