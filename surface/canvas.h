@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace brelon {
@@ -95,11 +96,12 @@ private:
     // What a primitive was asked for, before any pixel arithmetic: the same
     // request with the same pen gives the same pixels.
     struct Request {
-        enum Kind : unsigned char { None, Line, Mark } kind = None;
+        enum Kind : int { None, Line, Mark } kind = None;
         int width = 0;
         float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
         Colour colour = 0;
-        bool operator==(const Request&) const = default;
+        // Bitwise: -0 and 0 count as different, which only costs a redraw.
+        bool operator==(const Request& other) const { return std::memcmp(this, &other, sizeof(Request)) == 0; }
     };
     struct Memo {
         QRect rect;
