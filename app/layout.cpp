@@ -44,6 +44,7 @@ struct WidgetSpec {
     FontSpec font;
     unsigned flags;
     int max; // scroll bars
+    const char16_t* accessible = nullptr; ///< what a screen reader says, when not the text
 };
 
 constexpr FontSpec defaultFont {};
@@ -57,25 +58,32 @@ constexpr FontSpec sans12 { Face::MsSansSerif, 12, false };
 // The stored layout, from the top of the window downwards.
 const WidgetSpec layout[] = {
     { Kind::TextField, u"nTitul", 3720, 0, 2535, 405, u"Difrakce na mřížce", times1425Bold, None, 0 },
-    { Kind::ScrollBar, u"HScrollSpomaleni", 6360, 120, 1935, 255, u"", defaultFont, None, 10000 },
+    { Kind::ScrollBar, u"HScrollSpomaleni", 6360, 120, 1935, 255, u"", defaultFont, None, 10000,
+        u"Zpomalení kreslení" },
     { Kind::PushButton, u"cmdStart", 8880, 120, 855, 375, u"Start", times1425, None, 0 },
     { Kind::PushButton, u"cmdKonec", 9840, 120, 855, 375, u"Konec", times1425, None, 0 },
-    { Kind::TextField, u"nSpomaleni", 5640, 360, 1455, 285, u"Spomalení", defaultFont, Hidden | Border | WindowBack,
-        0 },
-    { Kind::TextField, u"nKmitočet", 720, 600, 615, 285, u"Kmitočet", defaultFont, Hidden | Border | Centred, 0 },
+    { Kind::TextField, u"nSpomaleni", 5640, 360, 1455, 285, u"Spomalení", defaultFont, Hidden | Border | WindowBack, 0,
+        u"Zpomalení: počet kroků za sloupec" },
+    { Kind::TextField, u"nKmitočet", 720, 600, 615, 285, u"Kmitočet", defaultFont, Hidden | Border | Centred, 0,
+        u"Kmitočet" },
     { Kind::Frame, u"nNomKmitočet", 1440, 600, 2295, 615, u"Počet průzorů", sans975, None, 0 },
-    { Kind::OptionButton, u"op2", 120, 240, 495, 195, u"2", defaultFont, InFrame, 0 },
-    { Kind::OptionButton, u"op3Dirky", 720, 240, 495, 195, u"3", defaultFont, InFrame, 0 },
-    { Kind::OptionButton, u"op4Dírky", 1200, 240, 495, 195, u"4", defaultFont, InFrame, 0 },
-    { Kind::OptionButton, u"op20", 1680, 240, 495, 195, u"20", defaultFont, InFrame, 0 },
-    { Kind::PictureBox, u"Picture1", 5640, 600, 5895, 2055, u"", defaultFont, None, 0 },
+    { Kind::OptionButton, u"op2", 120, 240, 495, 195, u"2", defaultFont, InFrame, 0, u"2 průzory" },
+    { Kind::OptionButton, u"op3Dirky", 720, 240, 495, 195, u"3", defaultFont, InFrame, 0, u"3 průzory" },
+    { Kind::OptionButton, u"op4Dírky", 1200, 240, 495, 195, u"4", defaultFont, InFrame, 0, u"4 průzory" },
+    { Kind::OptionButton, u"op20", 1680, 240, 495, 195, u"20", defaultFont, InFrame, 0, u"20 průzorů" },
+    { Kind::PictureBox, u"Picture1", 5640, 600, 5895, 2055, u"", defaultFont, None, 0,
+        u"Obrázek: bílé světlo rozložené mřížkou na barvy" },
     { Kind::TextField, u"nVlny", 480, 2040, 3615, 285, u"Počet vlnových délek na rozteč průzorů", sans975, None, 0 },
-    { Kind::TextField, u"nRelKmitočet", 4080, 2040, 615, 195, u"Rel. kmitočet", sans975Bold, Centred, 0 },
-    { Kind::ScrollBar, u"HScrollKmitočet", 1320, 2280, 2655, 255, u"", defaultFont, None, 180 },
-    { Kind::ScrollBar, u"HScrollKmitocet20", 1560, 2280, 2175, 255, u"", defaultFont, None, 10 },
+    { Kind::TextField, u"nRelKmitočet", 4080, 2040, 615, 195, u"Rel. kmitočet", sans975Bold, Centred, 0,
+        u"Relativní kmitočet" },
+    { Kind::ScrollBar, u"HScrollKmitočet", 1320, 2280, 2655, 255, u"", defaultFont, None, 180,
+        u"Kmitočet pro 2, 3 a 4 průzory" },
+    { Kind::ScrollBar, u"HScrollKmitocet20", 1560, 2280, 2175, 255, u"", defaultFont, None, 10,
+        u"Kmitočet pro 20 průzorů" },
     { Kind::TextField, u"nSměs", 6120, 2400, 1575, 285, u"směs světla R+G+B", defaultFont, None, 0 },
     { Kind::TextField, u"nCornu", 2880, 2760, 2175, 285, u"Cornuovy spirály", sans12, None, 0 },
-    { Kind::TextField, u"nNdirek", 0, 3360, 1095, 285, u"Ndirek", defaultFont, Hidden | Border | WindowBack, 0 },
+    { Kind::TextField, u"nNdirek", 0, 3360, 1095, 285, u"Ndirek", defaultFont, Hidden | Border | WindowBack, 0,
+        u"Počet průzorů" },
     { Kind::SurfaceLabel, u"labKlepnete", 3120, 4080, 3255, 495, u"Klepněte na Start", times1575Bold, None, 0 },
     { Kind::TextField, u"nKmit", 480, 4200, 2415, 240, u"Relativní kmitočet", sans12, Hidden | Centred, 0 },
     { Kind::TextField, u"nNominalKmit", 480, 4560, 2175, 360, u"Nominální kmitočet", sans12, Hidden, 0 },
@@ -225,6 +233,7 @@ QWidget* create(const WidgetSpec& spec, QWidget* window, QWidget* frame, QButton
     }
     }
     widget->setObjectName(name);
+    widget->setAccessibleName(spec.accessible ? QString::fromUtf16(spec.accessible) : text);
     widget->setGeometry(pixels(spec));
     widget->setFont(fontFor(spec.font));
     if (spec.flags & Hidden)
@@ -247,6 +256,7 @@ std::unique_ptr<Window> createWindow()
     auto window = std::make_unique<Window>(QSize(clientWidthTwips / 15, clientHeightTwips / 15));
     window->setObjectName(QStringLiteral("Brelon"));
     window->setWindowTitle(windowCaption());
+    window->setAccessibleName(QStringLiteral("Brelon: difrakce na mřížce"));
     window->setFont(fontFor(defaultFont));
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, QColor(toRgb(grey)));
