@@ -18,6 +18,12 @@ int scaled(int logical, qreal ratio)
     return ratio == 1.0 ? logical : int(std::floor(logical * ratio));
 }
 
+// The image covers every device pixel of the window, a partly covered one too.
+QSize deviceSize(QSize logical, qreal ratio)
+{
+    return { int(std::ceil(logical.width() * ratio)), int(std::ceil(logical.height() * ratio)) };
+}
+
 bool intersects(const QRect& a, const QRect& b)
 {
     return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
@@ -44,8 +50,7 @@ QRgb toRgb(Colour colour)
 Canvas::Canvas(QSize logicalSize, qreal devicePixelRatio)
     : m_logicalSize(logicalSize)
     , m_dpr(devicePixelRatio)
-    , m_image(QSize(scaled(logicalSize.width(), devicePixelRatio), scaled(logicalSize.height(), devicePixelRatio)),
-          QImage::Format_RGB32)
+    , m_image(deviceSize(logicalSize, devicePixelRatio), QImage::Format_RGB32)
 {
     m_image.fill(toRgb(grey));
     beginPainter();
@@ -117,13 +122,15 @@ void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
         return;
     }
     drawPending();
-    if (w == 1 && m_dpr == 1.0) {
-        // One pixel wide at one device pixel a pixel: a plain pixel run.
+    if (w == 1 && m_dpr == std::floor(m_dpr)) {
+        // One pixel wide at a whole ratio: a plain pixel run, each pixel a
+        // ratio × ratio block, so a scaled picture is the same picture.
         thinLine(c1, r1, c2, r2, toRgb(colour));
         ++m_paintCalls;
         const QRect bound(QPoint(std::min(c1, c2), std::min(r1, r2)), QPoint(std::max(c1, c2), std::max(r1, r2)));
-        invalidate(bound, 0, true);
-        touch(bound);
+        const QRect device = deviceRect(bound.left(), bound.top(), bound.right(), bound.bottom());
+        invalidate(device, 0, true);
+        touch(device);
         return;
     }
     const qreal centre = w / 2.0 - off;
@@ -155,7 +162,7 @@ void Canvas::thinLine(int c1, int r1, int c2, int r2, QRgb colour)
     const long long major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
     const auto inside = [&](int c, int r) { return unsigned(c) < unsigned(width) && unsigned(r) < unsigned(height); };
     long long error = 2 * minor - major;
-    if (inside(c1, r1) && inside(c2, r2)) {
+    if (m_dpr == 1.0 && inside(c1, r1) && inside(c2, r2)) {
         const qsizetype stepMajor = xMajor ? sx : sy * stride, stepMinor = xMajor ? sy * stride : sx;
         qsizetype at = qsizetype(r1) * stride + c1;
         for (long long i = 0; i <= major; ++i) {
@@ -169,13 +176,19 @@ void Canvas::thinLine(int c1, int r1, int c2, int r2, QRgb colour)
         }
         return;
     }
+    const int n = int(m_dpr);
+    const auto plot = [&](int c, int r) {
+        for (int y = r * n; y < r * n + n; ++y)
+            for (int x = c * n; x < c * n + n; ++x)
+                if (unsigned(x) < unsigned(width) && unsigned(y) < unsigned(height))
+                    pixels[qsizetype(y) * stride + x] = colour;
+    };
     int c = c1, r = r1;
     int& along = xMajor ? c : r;
     int& across = xMajor ? r : c;
     const int stepAlong = xMajor ? sx : sy, stepAcross = xMajor ? sy : sx;
     for (long long i = 0; i <= major; ++i) {
-        if (inside(c, r))
-            pixels[qsizetype(r) * stride + c] = colour;
+        plot(c, r);
         if (error > 0) {
             across += stepAcross;
             error -= 2 * major;
@@ -374,8 +387,7 @@ void Canvas::setDevicePixelRatio(qreal ratio)
         return;
     flush();
     m_painter.end();
-    QImage next(
-        QSize(scaled(m_logicalSize.width(), ratio), scaled(m_logicalSize.height(), ratio)), QImage::Format_RGB32);
+    QImage next(deviceSize(m_logicalSize, ratio), QImage::Format_RGB32);
     next.fill(toRgb(grey));
     {
         QPainter p(&next);
