@@ -21,6 +21,16 @@ void Pacer::restart()
     m_decrements = 0;
 }
 
+void Pacer::settle()
+{
+    const Clock::time_point deadline
+        = m_start + std::chrono::duration_cast<Clock::duration>(perDecrement * m_decrements);
+    for (Clock::duration ahead = deadline - Clock::now(); ahead > Clock::duration::zero(); ahead -= framePeriod) {
+        m_sleep(std::min<Clock::duration>(ahead, framePeriod));
+        m_present();
+    }
+}
+
 long long Pacer::decrementsFor(double count)
 {
     if (count != count)

@@ -33,6 +33,9 @@ public:
     /// makes no pause; a fractional count is rounded up, as the count-down
     /// stops at the first value that is not above zero.
     void countDown(double count);
+    /// \brief Ends a run: sleeps off what is left of the pauses, less than a
+    /// frame, so the last columns get their full pause too.
+    void settle();
     /// \brief Whole decrements the counts so far have asked for.
     long long decrements() const { return m_decrements; }
 

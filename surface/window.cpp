@@ -124,9 +124,10 @@ void Window::resizeEvent(QResizeEvent* event)
 
 void Window::presentNow()
 {
-    const QRect dirty = m_canvas->takeDirty();
-    if (!dirty.isEmpty())
-        repaint(dirty);
+    // The whole window: a part that another window uncovered meanwhile is
+    // restored at once, not only when the run is over.
+    m_canvas->takeDirty();
+    repaint();
 }
 
 void Window::presentLater()
@@ -241,8 +242,10 @@ void WindowUi::beginHandler()
 
 void WindowUi::endHandler()
 {
-    if (--m_depth == 0)
+    if (--m_depth == 0) {
+        m_pacer.settle();
         m_window.presentLater();
+    }
 }
 
 } // namespace brelon

@@ -26,8 +26,8 @@ public:
     ~Window() override;
 
     Canvas& canvas() { return *m_canvas; }
-    /// \brief Shows what was drawn since the last call at once, without
-    /// returning to the event loop (progress of a long drawing run).
+    /// \brief Shows the window as it is now, at once, without returning to
+    /// the event loop (progress of a long drawing run).
     void presentNow();
     /// \brief Schedules what was drawn since the last call for the next repaint.
     void presentLater();
