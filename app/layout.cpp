@@ -288,7 +288,7 @@ std::unique_ptr<Window> createWindow()
 
     QWidget* previous = nullptr;
     for (const char16_t* name : tabOrder) {
-        QWidget* widget = window->findChild<QWidget*>(QString::fromUtf16(name));
+        auto* widget = window->findChild<QWidget*>(QString::fromUtf16(name));
         if (previous)
             QWidget::setTabOrder(previous, widget);
         previous = widget;

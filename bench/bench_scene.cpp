@@ -23,7 +23,7 @@ using namespace brelon;
 // before the application does.
 std::unique_ptr<Program> instance;
 
-Program &program()
+Program& program()
 {
     if (!instance) {
         instance = std::make_unique<Program>();
@@ -34,17 +34,17 @@ Program &program()
 
 void prepare(int openings, int frequency)
 {
-    WindowUi &ui = program().ui();
+    WindowUi& ui = program().ui();
     ui.setText(Field::Ndirek, QString::number(openings));
     ui.setText(Field::Kmitocet, QString::number(frequency));
     ui.setText(Field::Spomaleni, QStringLiteral("0"));
 }
 
-void fullScene(benchmark::State &state, bool lean)
+void fullScene(benchmark::State& state, bool lean)
 {
     const int openings = int(state.range(0));
     prepare(openings, openings == 20 ? 15 : 20);
-    Canvas &canvas = program().window().canvas();
+    Canvas& canvas = program().window().canvas();
     canvas.setCoalescing(lean);
     const long long callsBefore = canvas.paintCalls();
     for (auto _ : state) {
@@ -57,20 +57,20 @@ void fullScene(benchmark::State &state, bool lean)
     canvas.setCoalescing(true);
 }
 
-void BM_FullScene(benchmark::State &state)
+void BM_FullScene(benchmark::State& state)
 {
     fullScene(state, true);
 }
 
-void BM_FullSceneLiteral(benchmark::State &state)
+void BM_FullSceneLiteral(benchmark::State& state)
 {
     fullScene(state, false);
 }
 
-void BM_StripRedraw(benchmark::State &state)
+void BM_StripRedraw(benchmark::State& state)
 {
     prepare(4, 137);
-    Canvas &canvas = program().window().canvas();
+    Canvas& canvas = program().window().canvas();
     for (auto _ : state) {
         strip::clearBand(program().ui());
         strip::drawAxis(program().ui());
@@ -79,7 +79,7 @@ void BM_StripRedraw(benchmark::State &state)
     }
 }
 
-void BM_PhasorArithmetic(benchmark::State &state)
+void BM_PhasorArithmetic(benchmark::State& state)
 {
     // The chains of a whole 20-opening scan without drawing: the floor under
     // the full scene.
@@ -98,7 +98,7 @@ BENCHMARK(BM_FullSceneLiteral)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark:
 BENCHMARK(BM_StripRedraw)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhasorArithmetic)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -13,6 +13,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+echo "== Lint: clang-format and clang-tidy"
+scripts/lint.sh build
+
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRELON_SANITIZE=ON -DBRELON_BENCH=OFF -DBRELON_E2E=OFF >/dev/null
 cmake --build build-sanitize -j "$jobs"

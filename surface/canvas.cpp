@@ -99,8 +99,8 @@ void Canvas::setCoalescing(bool on)
 
 QRect Canvas::deviceRect(int left, int top, int right, int bottom) const
 {
-    return QRect(QPoint(scaled(left, m_dpr), scaled(top, m_dpr)),
-        QPoint(scaled(right + 1, m_dpr) - 1, scaled(bottom + 1, m_dpr) - 1));
+    return { QPoint(scaled(left, m_dpr), scaled(top, m_dpr)),
+        QPoint(scaled(right + 1, m_dpr) - 1, scaled(bottom + 1, m_dpr) - 1) };
 }
 
 void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)

@@ -22,8 +22,10 @@ public:
 
     static constexpr std::chrono::nanoseconds perDecrement { 100 };
     static constexpr std::chrono::nanoseconds framePeriod { 16'666'667 };
-    /// Counts above this (0.1 s a column) raise the overflow error.
-    static constexpr double maxCount = 1'000'000;
+    /// Counts above the 16-bit range raise the overflow error: the slowdown
+    /// bar gives at most 30001, and a larger count would stretch a scan past
+    /// the 40 seconds a class can be asked to wait.
+    static constexpr double maxCount = 32767;
 
     explicit Pacer(Present present, Sleep sleep = {});
 

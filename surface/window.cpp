@@ -137,9 +137,9 @@ void Window::presentLater()
         update(dirty);
 }
 
-WindowUi::WindowUi(Window& window, QLocale locale)
+WindowUi::WindowUi(Window& window, const QLocale& locale)
     : m_window(window)
-    , m_locale(std::move(locale))
+    , m_locale(locale)
     , m_pacer([&window] { window.presentNow(); })
 {
     for (Field f : { Field::Kmitocet, Field::RelKmitocet, Field::Ndirek, Field::Spomaleni })

@@ -48,7 +48,7 @@ private:
 class WindowUi : public Ui {
 public:
     /// \brief Binds the widgets of \a window by their object names.
-    explicit WindowUi(Window& window, QLocale locale = QLocale());
+    explicit WindowUi(Window& window, const QLocale& locale = QLocale());
 
     void setDrawWidth(int pixels) override;
     void setFillStyle(int style) override;

@@ -30,9 +30,9 @@ struct ShownProgram {
         program->start();
         QVERIFY(QTest::qWaitForWindowExposed(&program->window()));
     }
-    Window& window() { return program->window(); }
-    WindowUi& ui() { return program->ui(); }
-    Canvas& canvas() { return program->window().canvas(); }
+    Window& window() const { return program->window(); }
+    WindowUi& ui() const { return program->ui(); }
+    Canvas& canvas() const { return program->window().canvas(); }
     template <typename Handler> void run(Handler handler) { program->run(handler); }
 };
 

@@ -19,14 +19,19 @@ QString accessibleName(QWidget* widget)
     return iface ? iface->text(QAccessible::Name) : QString();
 }
 
-QWidget* focused() { return QApplication::focusWidget(); }
+QWidget* focused()
+{
+    return QApplication::focusWidget();
+}
 
-void tab() { QTest::keyClick(focused(), Qt::Key_Tab); }
+void tab()
+{
+    QTest::keyClick(focused(), Qt::Key_Tab);
+}
 
 } // namespace
 
-class TestAccessibility : public QObject
-{
+class TestAccessibility : public QObject {
     Q_OBJECT
 private slots:
     void everyWidgetHasAName()

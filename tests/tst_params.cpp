@@ -294,7 +294,7 @@ private slots:
         const Op& axis = ui.ops[2500];
         QVERIFY(axis.a == 500 && axis.b == 1700 && axis.c == 5500 && axis.d == 1700 && !axis.hasColour);
         for (int i = 0; i <= 5000; i += 250) {
-            const Op& mark = ui.ops[size_t(2501 + i)];
+            const Op& mark = ui.ops[2501 + size_t(i)];
             QCOMPARE(mark.a, float(500 + i));
             QCOMPARE(mark.b, float(1700 - 200 * std::sin(i * (20.0 / 5000))));
             QCOMPARE(mark.c, 5.0f);

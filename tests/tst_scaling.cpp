@@ -75,7 +75,9 @@ private slots:
         // pixels, is 3 × factor device pixels thick.
         const QImage image = shown.canvas().snapshot();
         int other = 0;
-        for (int y = int(2700 / 15 * factor); y < int(7990 / 15 * factor); ++y)
+        // Whole logical rows: 2700 and 7990 twips at 15 twips a pixel.
+        const int top = 2700 / 15, bottom = 7990 / 15;
+        for (int y = int(top * factor); y < int(bottom * factor); ++y)
             for (int x = 0; x < image.width(); ++x) {
                 const QRgb pixel = image.pixel(x, y) & 0xFFFFFF;
                 other += pixel != blackRgb && pixel != greyRgb && pixel != whiteRgb ? 1 : 0;
