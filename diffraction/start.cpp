@@ -1,5 +1,7 @@
 #include "diffraction/start.h"
 
+#include "diffraction/chains.h"
+
 #include "surface/errors.h"
 #include "surface/numtext.h"
 #include "surface/strip.h"
@@ -9,7 +11,7 @@ namespace brelon {
 
 using namespace scene;
 
-scene::Point traceColumn(Ui& ui, int X, double lastIndex, int s, double F)
+scene::Point traceColumn(Ui& ui, int X, double lastIndex, ChainSegments& segments)
 {
     Point p { double(X), spiralY };
     for (int m = 0; m <= lastIndex; ++m) {
@@ -19,7 +21,7 @@ scene::Point traceColumn(Ui& ui, int X, double lastIndex, int s, double F)
         ui.setDrawWidth(1);
         if (X % 100 == 0)
             ui.line(float(xm), float(apertureY), float(X), float(patternY), white);
-        const Point d = segment(X, m, s, F);
+        const Point d = segments.at(X, m);
         if (X % 200 == 0)
             ui.line(float(p.x), float(p.y), float(p.x + d.x), float(p.y + d.y));
         p = { p.x + d.x, p.y + d.y };
@@ -54,6 +56,8 @@ void cmdStartClick(Ui& ui)
     if (lastIndex > 32767)
         raise(ErrorKind::Overflow, QStringLiteral("%1 průzorů").arg(structure.left(20)));
     const int s = phasorLength(structure);
+    // The chains' arithmetic starts on a second thread, ahead of the scan.
+    ChainSegments segments(scanLeft, scanRight, lastIndex, s, F);
 
     ui.setDrawWidth(3);
     ui.line(float(apertureLeft), float(apertureY), float(apertureRight), float(apertureY));
@@ -71,7 +75,7 @@ void cmdStartClick(Ui& ui)
     // The slowdown field is read at the first pause; no handler can change it during the run.
     double slowdown = 0;
     for (int X = scanLeft; X <= scanRight; ++X) {
-        const Point end = traceColumn(ui, X, lastIndex, s, F);
+        const Point end = traceColumn(ui, X, lastIndex, segments);
         plotColumn(ui, X, end, structure, F);
         if (X == scanLeft)
             slowdown = numtext::toDouble(ui.text(Field::Spomaleni), locale);

@@ -5,6 +5,7 @@
 #include <QString>
 
 namespace brelon {
+class ChainSegments;
 class Ui;
 
 /// \brief Click of `cmdStart`: draws the whole diffraction scene in one pass
@@ -14,9 +15,10 @@ class Ui;
 void cmdStartClick(Ui& ui);
 
 /// \brief Column X's stubs, rays (X a multiple of 100) and spiral (X a
-/// multiple of 200), in the order stub, ray, segment for each opening;
-/// returns the chain's end.
-scene::Point traceColumn(Ui& ui, int X, double lastIndex, int s, double F);
+/// multiple of 200), in the order stub, ray, segment for each opening of
+/// 0 … lastIndex; returns the chain's end. The segments (s · cos φ_m,
+/// s · sin φ_m) come from \a segments.
+scene::Point traceColumn(Ui& ui, int X, double lastIndex, ChainSegments& segments);
 
 /// \brief Column X's intensity bar, from (X, 6500) up by I · k.
 void plotColumn(Ui& ui, int X, scene::Point chainEnd, QStringView structureText, double F);
