@@ -33,9 +33,10 @@ public:
         const int index = (X - m_firstColumn) * m_openings + m;
         if (index >= m_ready.load(std::memory_order_acquire))
             waitFor(index);
+        const scene::Point segment = m_ring[size_t(index) % m_ring.size()];
         if (m == m_openings - 1)
-            release(X);
-        return m_ring[size_t(index) % m_ring.size()];
+            release(X); // the column is read: its slots are free
+        return segment;
     }
 
 private:
