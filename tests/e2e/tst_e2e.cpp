@@ -58,7 +58,7 @@ int pixelOf(float twips)
 /// \brief A widget's rectangle in pixels of the client area, from its twips.
 QRect pixels(int left, int top, int width, int height)
 {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
+    return { left / 15, top / 15, width / 15, height / 15 };
 }
 
 // The widgets that are shown after start-up, where they lie on the window.
@@ -303,7 +303,7 @@ double seconds(Clock::duration d)
 // Takes a screenshot into a new variable; a failed screenshot fails the test.
 #define E2E_SHOT(var, label)                                                                                           \
     const Shot var = shoot(label);                                                                                     \
-    QVERIFY2(!var.image.isNull(), qPrintable(m_toolError))
+    QVERIFY2(!(var).image.isNull(), qPrintable(m_toolError))
 
 class E2E : public QObject {
     Q_OBJECT
