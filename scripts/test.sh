@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds Brelon and runs the whole test suite: the unit,
-# widget and pixel tests, the end-to-end tests in a real X server, the
-# validators and lint, and the same tests again under AddressSanitizer and
+# widget and pixel tests, the end-to-end tests in a real X server, the leak
+# check, the validators and lint; the chains' worker thread under
+# ThreadSanitizer; and the tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,8 +17,15 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 echo "== Lint: clang-format and clang-tidy"
 scripts/lint.sh build
 
+echo "== ThreadSanitizer: the chains' worker thread"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DBRELON_BENCH=OFF -DBRELON_E2E=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target tst_chains
+QTEST_DISABLE_WATCHDOG=1 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/tst_chains -silent
+
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
-cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRELON_SANITIZE=ON -DBRELON_BENCH=OFF -DBRELON_E2E=OFF >/dev/null
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRELON_SANITIZE=ON -DBRELON_BENCH=OFF \
+  -DBRELON_E2E=OFF >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -LE 'no-sanitize'
