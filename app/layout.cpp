@@ -21,7 +21,7 @@ enum class Kind { TextField, ScrollBar, PushButton, Frame, OptionButton, Picture
 
 enum class Face { Default, TimesNewRoman, MsSansSerif };
 
-struct FontSpec {
+struct FontStyle {
     Face face = Face::Default;
     double points = 0;
     bool bold = false;
@@ -36,27 +36,27 @@ enum Flags : unsigned {
     InFrame = 1u << 4, ///< geometry relative to the frame
 };
 
-struct WidgetSpec {
+struct WidgetEntry {
     Kind kind;
     const char16_t* name;
     int left, top, width, height; // twips
     const char16_t* text;
-    FontSpec font;
+    FontStyle font;
     unsigned flags;
     int max; // scroll bars
     const char16_t* accessible = nullptr; ///< what a screen reader says, when not the text
 };
 
-constexpr FontSpec defaultFont {};
-constexpr FontSpec times1425 { Face::TimesNewRoman, 14.25, false };
-constexpr FontSpec times1425Bold { Face::TimesNewRoman, 14.25, true };
-constexpr FontSpec times1575Bold { Face::TimesNewRoman, 15.75, true };
-constexpr FontSpec sans975 { Face::MsSansSerif, 9.75, false };
-constexpr FontSpec sans975Bold { Face::MsSansSerif, 9.75, true };
-constexpr FontSpec sans12 { Face::MsSansSerif, 12, false };
+constexpr FontStyle defaultFont {};
+constexpr FontStyle times1425 { Face::TimesNewRoman, 14.25, false };
+constexpr FontStyle times1425Bold { Face::TimesNewRoman, 14.25, true };
+constexpr FontStyle times1575Bold { Face::TimesNewRoman, 15.75, true };
+constexpr FontStyle sans975 { Face::MsSansSerif, 9.75, false };
+constexpr FontStyle sans975Bold { Face::MsSansSerif, 9.75, true };
+constexpr FontStyle sans12 { Face::MsSansSerif, 12, false };
 
 // The stored layout, from the top of the window downwards.
-const WidgetSpec layout[] = {
+const WidgetEntry layout[] = {
     { Kind::TextField, u"nTitul", 3720, 0, 2535, 405, u"Difrakce na mřížce", times1425Bold, None, 0 },
     { Kind::ScrollBar, u"HScrollSpomaleni", 6360, 120, 1935, 255, u"", defaultFont, None, 10000,
         u"Zpomalení kreslení" },
@@ -130,15 +130,15 @@ protected:
     void paintEvent(QPaintEvent*) override { }
 };
 
-QRect pixels(const WidgetSpec& spec)
+QRect pixels(const WidgetEntry& entry)
 {
-    return { spec.left / 15, spec.top / 15, spec.width / 15, spec.height / 15 };
+    return { entry.left / 15, entry.top / 15, entry.width / 15, entry.height / 15 };
 }
 
-QFont fontFor(const FontSpec& spec)
+QFont fontFor(const FontStyle& entry)
 {
     QFont font;
-    switch (spec.face) {
+    switch (entry.face) {
     case Face::Default:
         font = QFont(QStringLiteral("MS Sans Serif"));
         font.setPixelSize(11);
@@ -152,8 +152,8 @@ QFont fontFor(const FontSpec& spec)
     }
     // Point sizes at 96 dots per inch, so the layout keeps its proportions
     // whatever the screen reports.
-    font.setPixelSize(qRound(spec.points * 96 / 72));
-    font.setBold(spec.bold);
+    font.setPixelSize(qRound(entry.points * 96 / 72));
+    font.setBold(entry.bold);
     return font;
 }
 
@@ -165,30 +165,30 @@ void setBackground(QWidget* widget, const QColor& colour, QPalette::ColorRole ro
     widget->setAutoFillBackground(true);
 }
 
-QWidget* create(const WidgetSpec& spec, QWidget* window, QWidget* frame, QButtonGroup* options)
+QWidget* create(const WidgetEntry& entry, QWidget* window, QWidget* frame, QButtonGroup* options)
 {
-    const QString name = QString::fromUtf16(spec.name);
-    const QString text = QString::fromUtf16(spec.text);
+    const QString name = QString::fromUtf16(entry.name);
+    const QString text = QString::fromUtf16(entry.text);
     const QColor greyColour(toRgb(grey));
     QWidget* widget = nullptr;
-    QWidget* parent = (spec.flags & InFrame) ? frame : window;
-    switch (spec.kind) {
+    QWidget* parent = (entry.flags & InFrame) ? frame : window;
+    switch (entry.kind) {
     case Kind::TextField: {
         auto* edit = new QLineEdit(text, parent);
-        edit->setFrame(spec.flags & Border);
-        edit->setAlignment((spec.flags & Centred) ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        edit->setFrame(entry.flags & Border);
+        edit->setAlignment((entry.flags & Centred) ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
         edit->setMaxLength(std::numeric_limits<int>::max());
         edit->setCursorPosition(0);
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Text, Qt::black);
         edit->setPalette(palette);
-        setBackground(edit, (spec.flags & WindowBack) ? QColor(Qt::white) : greyColour, QPalette::Base);
+        setBackground(edit, (entry.flags & WindowBack) ? QColor(Qt::white) : greyColour, QPalette::Base);
         widget = edit;
         break;
     }
     case Kind::ScrollBar: {
         auto* bar = new ScrollBar(parent);
-        bar->setRange(0, spec.max);
+        bar->setRange(0, entry.max);
         bar->setValue(0);
         bar->setAutoFillBackground(true);
         widget = bar;
@@ -233,10 +233,10 @@ QWidget* create(const WidgetSpec& spec, QWidget* window, QWidget* frame, QButton
     }
     }
     widget->setObjectName(name);
-    widget->setAccessibleName(spec.accessible ? QString::fromUtf16(spec.accessible) : text);
-    widget->setGeometry(pixels(spec));
-    widget->setFont(fontFor(spec.font));
-    if (spec.flags & Hidden)
+    widget->setAccessibleName(entry.accessible ? QString::fromUtf16(entry.accessible) : text);
+    widget->setGeometry(pixels(entry));
+    widget->setFont(fontFor(entry.font));
+    if (entry.flags & Hidden)
         widget->setVisible(false);
     return widget;
 }
@@ -267,13 +267,13 @@ std::unique_ptr<Window> createWindow()
     options->setObjectName(QStringLiteral("structureOptions"));
     options->setExclusive(true);
     QWidget* frame = nullptr;
-    for (const WidgetSpec& spec : layout) {
-        QWidget* widget = create(spec, window.get(), frame, options);
-        if (spec.kind == Kind::Frame)
+    for (const WidgetEntry& entry : layout) {
+        QWidget* widget = create(entry, window.get(), frame, options);
+        if (entry.kind == Kind::Frame)
             frame = widget;
-        if (spec.kind == Kind::SurfaceLabel) {
-            window->canvas().paintLabel(QRect(spec.left, spec.top, spec.width, spec.height),
-                QString::fromUtf16(spec.text), widget->font(), grey);
+        if (entry.kind == Kind::SurfaceLabel) {
+            window->canvas().paintLabel(QRect(entry.left, entry.top, entry.width, entry.height),
+                QString::fromUtf16(entry.text), widget->font(), grey);
         }
     }
     // The option group is one tab stop, its selected button; the arrow keys
