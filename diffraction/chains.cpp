@@ -41,6 +41,7 @@ void ChainSegments::work()
 {
     const auto capacity = int(m_ring.size());
     int index = 0;
+    size_t slot = 0;
     for (int X = m_firstColumn; X <= m_lastColumn; ++X) {
         if (m_stop.load(std::memory_order_acquire))
             return;
@@ -53,7 +54,9 @@ void ChainSegments::work()
         }
         for (int m = 0; m < m_openings; ++m, ++index) {
             try {
-                m_ring[size_t(index) % m_ring.size()] = scene::segment(X, m, m_s, m_F);
+                m_ring[slot] = scene::segment(X, m, m_s, m_F);
+                if (++slot == m_ring.size())
+                    slot = 0;
             } catch (const Error& error) {
                 m_errorKind = error.kind();
                 m_errorMessage = error.message();

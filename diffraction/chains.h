@@ -33,7 +33,10 @@ public:
         const int index = (X - m_firstColumn) * m_openings + m;
         if (index >= m_ready.load(std::memory_order_acquire))
             waitFor(index);
-        const scene::Point segment = m_ring[size_t(index) % m_ring.size()];
+        // Segments are taken in order: the slot follows on from the last.
+        const scene::Point segment = m_ring[m_readSlot];
+        if (++m_readSlot == m_ring.size())
+            m_readSlot = 0;
         if (m == m_openings - 1)
             release(X); // the column is read: its slots are free
         return segment;
@@ -44,18 +47,26 @@ private:
     void release(int X);
     void work();
 
+    // Set up before the worker starts, read by both threads.
     int m_firstColumn;
     int m_lastColumn;
     int m_openings;
     int m_s;
     double m_F;
     std::vector<scene::Point> m_ring;
+
+    // Written by the worker, each on its own cache line away from what the
+    // drawing thread writes, so neither slows the other.
     // Segments worked out; after an error, −1 − the index of the failing one.
-    std::atomic<int> m_ready { 0 };
-    std::atomic<int> m_taken { 0 }; // segments of the columns drawn
-    std::atomic<bool> m_stop { false };
+    alignas(64) std::atomic<int> m_ready { 0 };
     ErrorKind m_errorKind = ErrorKind::Invalid;
     QString m_errorMessage;
+
+    // Written by the drawing thread.
+    alignas(64) std::atomic<int> m_taken { 0 }; // segments of the columns drawn
+    std::atomic<bool> m_stop { false };
+    size_t m_readSlot = 0;
+
     std::thread m_worker;
 };
 

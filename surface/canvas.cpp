@@ -24,6 +24,17 @@ QSize deviceSize(QSize logical, qreal ratio)
     return { int(std::ceil(logical.width() * ratio)), int(std::ceil(logical.height() * ratio)) };
 }
 
+// QRect's own union is a library call; these run for every primitive.
+QRect unite(const QRect& a, const QRect& b)
+{
+    if (a.isNull())
+        return b;
+    if (b.isNull())
+        return a;
+    return { QPoint(std::min(a.left(), b.left()), std::min(a.top(), b.top())),
+        QPoint(std::max(a.right(), b.right()), std::max(a.bottom(), b.bottom())) };
+}
+
 bool intersects(const QRect& a, const QRect& b)
 {
     return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
@@ -103,13 +114,10 @@ QRect Canvas::deviceRect(int left, int top, int right, int bottom) const
         QPoint(scaled(right + 1, m_dpr) - 1, scaled(bottom + 1, m_dpr) - 1) };
 }
 
-void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
+void Canvas::drawLine(const Request& request)
 {
-    if (!m_enabled)
-        return;
-    const Request request { Request::Line, m_drawWidth, x1, y1, x2, y2, colour };
-    if (recallRequest(request))
-        return;
+    const float x1 = request.x1, y1 = request.y1, x2 = request.x2, y2 = request.y2;
+    const Colour colour = request.colour;
     const int c1 = logicalPixel(x1), r1 = logicalPixel(y1);
     const int c2 = logicalPixel(x2), r2 = logicalPixel(y2);
     const int w = m_drawWidth;
@@ -248,7 +256,7 @@ void Canvas::reindex()
     m_memoBound = QRect();
     for (size_t i = 0; i < m_memo.size(); ++i) {
         m_index[slotOf(m_memo[i].request)] = std::uint8_t(i + 1);
-        m_memoBound = m_memoBound.united(m_memo[i].rect);
+        m_memoBound = unite(m_memoBound, m_memo[i].rect);
     }
 }
 
@@ -286,7 +294,7 @@ void Canvas::fill(const QRect& unclipped, QRgb colour, const Request& request)
         return;
     }
     if (m_hasPending && m_pendingColour == colour && mergeable(m_pending, rect)) {
-        m_pending = m_pending.united(rect);
+        m_pending = unite(m_pending, rect);
         invalidate(rect, colour, false);
         return;
     }
@@ -324,7 +332,7 @@ void Canvas::remember(const QRect& rect, QRgb colour, const Request& request)
     }
     m_memo.push_back({ rect, colour, false, request });
     m_index[slotOf(request)] = std::uint8_t(m_memo.size());
-    m_memoBound = m_memoBound.united(rect);
+    m_memoBound = unite(m_memoBound, rect);
 }
 
 void Canvas::invalidate(const QRect& rect, QRgb keepColour, bool anyColour)
@@ -341,7 +349,7 @@ void Canvas::invalidate(const QRect& rect, QRgb keepColour, bool anyColour)
 
 void Canvas::touch(const QRect& deviceRect)
 {
-    m_dirty |= deviceRect;
+    m_dirty = unite(m_dirty, deviceRect);
 }
 
 void Canvas::flush()

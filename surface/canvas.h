@@ -48,7 +48,14 @@ public:
         return i > q ? i - 1 : i;
     }
 
-    void line(float x1, float y1, float x2, float y2, Colour colour);
+    void line(float x1, float y1, float x2, float y2, Colour colour)
+    {
+        if (!m_enabled)
+            return;
+        const Request request { Request::Line, m_drawWidth, x1, y1, x2, y2, colour };
+        if (!recallRequest(request))
+            drawLine(request);
+    }
     void circle(float x, float y, float radius, Colour outline);
 
     void setDrawWidth(int pixels)
@@ -125,6 +132,7 @@ private:
     }
     bool recallElsewhere(const Request& request);
     [[noreturn]] static void badDrawWidth(int pixels);
+    void drawLine(const Request& request);
     void drawPending();
     void thinLine(int c1, int r1, int c2, int r2, QRgb colour);
     void invalidate(const QRect& rect, QRgb keepColour, bool anyColour);
