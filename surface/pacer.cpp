@@ -21,14 +21,23 @@ void Pacer::restart()
     m_decrements = 0;
 }
 
-void Pacer::settle()
+Pacer::Clock::time_point Pacer::deadline() const
 {
-    const Clock::time_point deadline
-        = m_start + std::chrono::duration_cast<Clock::duration>(perDecrement * m_decrements);
-    for (Clock::duration ahead = deadline - Clock::now(); ahead > Clock::duration::zero(); ahead -= framePeriod) {
+    return m_start + std::chrono::duration_cast<Clock::duration>(perDecrement * m_decrements);
+}
+
+void Pacer::sleepAhead(Clock::duration ahead)
+{
+    for (; ahead > Clock::duration::zero(); ahead -= framePeriod) {
         m_sleep(std::min<Clock::duration>(ahead, framePeriod));
         m_present();
     }
+    m_lastFrame = Clock::now();
+}
+
+void Pacer::settle()
+{
+    sleepAhead(deadline() - Clock::now());
 }
 
 long long Pacer::decrementsFor(double count)
@@ -45,15 +54,9 @@ long long Pacer::decrementsFor(double count)
 void Pacer::countDown(double count)
 {
     m_decrements += decrementsFor(count);
-    const Clock::time_point deadline
-        = m_start + std::chrono::duration_cast<Clock::duration>(perDecrement * m_decrements);
-    Clock::time_point now = Clock::now();
-    if (deadline - now >= framePeriod) {
-        for (Clock::duration ahead = deadline - now; ahead > Clock::duration::zero(); ahead -= framePeriod) {
-            m_sleep(std::min<Clock::duration>(ahead, framePeriod));
-            m_present();
-        }
-        m_lastFrame = Clock::now();
+    const Clock::time_point now = Clock::now();
+    if (const Clock::duration ahead = deadline() - now; ahead >= framePeriod) {
+        sleepAhead(ahead);
     } else if (now - m_lastFrame >= framePeriod) {
         m_present();
         m_lastFrame = Clock::now();

@@ -45,6 +45,11 @@ public:
     static long long decrementsFor(double count);
 
 private:
+    /// The time the decrements so far are due to end.
+    Clock::time_point deadline() const;
+    /// Sleeps \a ahead in pieces of at most a frame, presenting a frame after each.
+    void sleepAhead(Clock::duration ahead);
+
     Present m_present;
     Sleep m_sleep;
     Clock::time_point m_start;
