@@ -1,6 +1,7 @@
 #include "surface/canvas.h"
 
 #include "surface/errors.h"
+#include "surface/vectorstate.h"
 
 #include <algorithm>
 #include <bit>
@@ -70,6 +71,13 @@ Canvas::Canvas(QSize logicalSize, qreal devicePixelRatio)
 Canvas::~Canvas()
 {
     m_painter.end();
+}
+
+void Canvas::painted()
+{
+    ++m_paintCalls;
+    // Our own arithmetic follows, in this thread and the ones it starts.
+    clearUpperVectorState();
 }
 
 void Canvas::beginPainter()
@@ -147,7 +155,7 @@ void Canvas::drawLine(const Request& request)
     const qreal penWidth = w * m_dpr;
     m_painter.setPen(QPen(QColor(toRgb(colour)), penWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     m_painter.drawLine(p1, p2);
-    ++m_paintCalls;
+    painted();
     const QRect bound = QRectF(p1, p2)
                             .normalized()
                             .adjusted(-penWidth - 1, -penWidth - 1, penWidth + 1, penWidth + 1)
@@ -232,7 +240,7 @@ void Canvas::circle(float x, float y, float radius, Colour outline)
     else
         m_painter.setBrush(Qt::NoBrush);
     m_painter.drawEllipse(centre, rd, rd);
-    ++m_paintCalls;
+    painted();
     const qreal reach = rd + penWidth + 1;
     const QRect bound = QRectF(centre.x() - reach, centre.y() - reach, 2 * reach, 2 * reach).toAlignedRect();
     invalidate(bound, 0, true);
@@ -289,7 +297,7 @@ void Canvas::fill(const QRect& unclipped, QRgb colour, const Request& request)
         return;
     if (!m_coalescing) {
         m_painter.fillRect(rect, QColor(colour));
-        ++m_paintCalls;
+        painted();
         touch(rect);
         return;
     }
@@ -311,7 +319,7 @@ void Canvas::drawPending()
     if (!m_hasPending)
         return;
     m_painter.fillRect(m_pending, QColor(m_pendingColour));
-    ++m_paintCalls;
+    painted();
     touch(m_pending);
     m_hasPending = false;
 }
@@ -384,6 +392,7 @@ void Canvas::paintLabel(const QRect& rect, const QString& text, const QFont& fon
     m_painter.setPen(Qt::black);
     m_painter.drawText(logical, Qt::AlignLeft | Qt::AlignTop, text);
     m_painter.restore();
+    painted();
     m_memo.clear();
     reindex();
     touch(device);
@@ -401,6 +410,7 @@ void Canvas::setDevicePixelRatio(qreal ratio)
         QPainter p(&next);
         p.drawImage(next.rect(), m_image);
     }
+    clearUpperVectorState();
     m_image = next;
     m_dpr = ratio;
     m_memo.clear();

@@ -139,6 +139,8 @@ private:
     void remember(const QRect& rect, QRgb colour, const Request& request);
     void touch(const QRect& deviceRect);
     void beginPainter();
+    /// Counts a painter call and hands the register state back clean.
+    void painted();
 
     QSize m_logicalSize;
     qreal m_dpr;

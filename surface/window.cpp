@@ -2,6 +2,7 @@
 
 #include "surface/errors.h"
 #include "surface/scrollbar.h"
+#include "surface/vectorstate.h"
 
 #include <QLineEdit>
 #include <QPaintEvent>
@@ -128,6 +129,7 @@ void Window::presentNow()
     // restored at once, not only when the run is over.
     m_canvas->takeDirty();
     repaint();
+    clearUpperVectorState();
 }
 
 void Window::presentLater()
@@ -150,14 +152,14 @@ WindowUi::WindowUi(Window& window, const QLocale& locale)
         m_options[size_t(o)] = child<QRadioButton>(window, objectName(o));
 }
 
-void WindowUi::drawLine(float x1, float y1, float x2, float y2, std::optional<Colour> colour)
+void WindowUi::drawLine(float x1, float y1, float x2, float y2, Colour colour, bool colourGiven)
 {
-    m_window.canvas().line(x1, y1, x2, y2, colour.value_or(foreColour));
+    m_window.canvas().line(x1, y1, x2, y2, colourGiven ? colour : foreColour);
 }
 
-void WindowUi::drawCircle(float x, float y, float radius, std::optional<Colour> colour)
+void WindowUi::drawCircle(float x, float y, float radius, Colour colour, bool colourGiven)
 {
-    m_window.canvas().circle(x, y, radius, colour.value_or(foreColour));
+    m_window.canvas().circle(x, y, radius, colourGiven ? colour : foreColour);
 }
 
 void WindowUi::setDrawWidth(int pixels)
