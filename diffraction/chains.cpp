@@ -1,95 +1,61 @@
 #include "diffraction/chains.h"
 
+#include "surface/errors.h"
+#include "surface/vectorstate.h"
+
 #include <algorithm>
-#include <limits>
 
 namespace brelon {
 
-namespace {
-
-// About a megabyte of segments in flight: many columns ahead for few
-// openings, still a whole column for the most the opening index allows.
-constexpr int ringSegments = 1 << 16;
-
-} // namespace
-
-ChainSegments::ChainSegments(int firstColumn, int lastColumn, double lastIndex, int s, double F)
+ChainEnds::ChainEnds(int firstColumn, int lastColumn, double lastIndex, int s, double F)
     : m_firstColumn(firstColumn)
-    , m_lastColumn(lastColumn)
-    , m_openings(lastIndex < 0 ? 0 : int(lastIndex) + 1)
+    , m_lastIndex(lastIndex)
     , m_s(s)
     , m_F(F)
+    , m_ends(size_t(std::max(0, lastColumn - firstColumn + 1)))
+    , m_status(std::make_unique<std::atomic<int>[]>(m_ends.size()))
 {
-    if (m_openings == 0 || lastColumn < firstColumn)
-        return;
-    const int columns = std::max(1, ringSegments / m_openings);
-    m_ring.resize(size_t(columns) * size_t(m_openings));
-    m_worker = std::thread([this] { work(); });
+    m_worker = std::thread([this] {
+        // The thread starts with the drawing thread's register state.
+        clearUpperVectorState();
+        while (!m_stop.load(std::memory_order_relaxed) && workOutNext()) { }
+    });
 }
 
-ChainSegments::~ChainSegments()
+ChainEnds::~ChainEnds()
 {
-    if (!m_worker.joinable())
-        return;
-    m_stop.store(true, std::memory_order_release);
-    m_taken.store(std::numeric_limits<int>::max(), std::memory_order_release);
-    m_taken.notify_all();
+    m_stop.store(true, std::memory_order_relaxed);
     m_worker.join();
 }
 
-void ChainSegments::work()
+bool ChainEnds::workOutNext()
 {
-    const auto capacity = int(m_ring.size());
-    int index = 0;
-    size_t slot = 0;
-    for (int X = m_firstColumn; X <= m_lastColumn; ++X) {
-        if (m_stop.load(std::memory_order_acquire))
-            return;
-        // Wait for room: the ring holds the columns not yet drawn.
-        for (int taken = m_taken.load(std::memory_order_acquire); index + m_openings - capacity > taken;
-             taken = m_taken.load(std::memory_order_acquire)) {
-            if (m_stop.load(std::memory_order_acquire))
-                return;
-            m_taken.wait(taken, std::memory_order_acquire);
-        }
-        for (int m = 0; m < m_openings; ++m, ++index) {
-            try {
-                m_ring[slot] = scene::segment(X, m, m_s, m_F);
-                if (++slot == m_ring.size())
-                    slot = 0;
-            } catch (const Error& error) {
-                m_errorKind = error.kind();
-                m_errorMessage = error.message();
-                m_ready.store(-1 - index, std::memory_order_release);
-                m_ready.notify_all();
-                return;
-            }
-        }
-        m_ready.store(index, std::memory_order_release);
-        m_ready.notify_all();
+    const int column = m_next.fetch_add(1, std::memory_order_relaxed);
+    if (column >= int(m_ends.size()))
+        return false;
+    std::atomic<int>& status = m_status[size_t(column)];
+    try {
+        m_ends[size_t(column)] = scene::chainEnd(m_firstColumn + column, m_lastIndex, m_s, m_F);
+        status.store(Done, std::memory_order_release);
+    } catch (const Error&) {
+        status.store(Failed, std::memory_order_release);
     }
+    status.notify_one();
+    return true;
 }
 
-void ChainSegments::waitFor(int index)
+std::optional<scene::Point> ChainEnds::take(int X)
 {
-    for (;;) {
-        const int ready = m_ready.load(std::memory_order_acquire);
-        if (ready < 0) {
-            // The arithmetic failed at segment −1 − ready; those before it are good.
-            if (index >= -1 - ready)
-                throw Error(m_errorKind, m_errorMessage);
-            return;
-        }
-        if (index < ready)
-            return;
-        m_ready.wait(ready, std::memory_order_acquire);
+    std::atomic<int>& status = m_status[size_t(X - m_firstColumn)];
+    for (int now = status.load(std::memory_order_acquire);; now = status.load(std::memory_order_acquire)) {
+        if (now == Done)
+            return m_ends[size_t(X - m_firstColumn)];
+        if (now == Failed)
+            return std::nullopt;
+        // Not ready: help with the columns ahead, or wait once all are begun.
+        if (!workOutNext())
+            status.wait(Open, std::memory_order_acquire);
     }
-}
-
-void ChainSegments::release(int X)
-{
-    m_taken.store((X - m_firstColumn + 1) * m_openings, std::memory_order_release);
-    m_taken.notify_all();
 }
 
 } // namespace brelon

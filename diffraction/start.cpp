@@ -11,8 +11,11 @@ namespace brelon {
 
 using namespace scene;
 
-scene::Point traceColumn(Ui& ui, int X, double lastIndex, ChainSegments& segments)
+scene::Point traceColumn(Ui& ui, int X, double lastIndex, int s, double F, ChainEnds& chains)
 {
+    const std::optional<Point> end = chains.take(X);
+    const bool spiral = X % 200 == 0;
+    const bool ownSegments = spiral || !end;
     Point p { double(X), spiralY };
     for (int m = 0; m <= lastIndex; ++m) {
         const double xm = openingX(m);
@@ -21,12 +24,14 @@ scene::Point traceColumn(Ui& ui, int X, double lastIndex, ChainSegments& segment
         ui.setDrawWidth(1);
         if (X % 100 == 0)
             ui.line(float(xm), float(apertureY), float(X), float(patternY), white);
-        const Point d = segments.at(X, m);
-        if (X % 200 == 0)
-            ui.line(float(p.x), float(p.y), float(p.x + d.x), float(p.y + d.y));
-        p = { p.x + d.x, p.y + d.y };
+        if (ownSegments) {
+            const Point d = segment(X, m, s, F);
+            if (spiral)
+                ui.line(float(p.x), float(p.y), float(p.x + d.x), float(p.y + d.y));
+            p = { p.x + d.x, p.y + d.y };
+        }
     }
-    return p;
+    return ownSegments ? p : *end;
 }
 
 void plotColumn(Ui& ui, int X, scene::Point chainEnd, QStringView structureText, double F)
@@ -57,7 +62,7 @@ void cmdStartClick(Ui& ui)
         raise(ErrorKind::Overflow, QStringLiteral("%1 průzorů").arg(structure.left(20)));
     const int s = phasorLength(structure);
     // The chains' arithmetic starts on a second thread, ahead of the scan.
-    ChainSegments segments(scanLeft, scanRight, lastIndex, s, F);
+    ChainEnds chains(scanLeft, scanRight, lastIndex, s, F);
 
     ui.setDrawWidth(3);
     ui.line(float(apertureLeft), float(apertureY), float(apertureRight), float(apertureY));
@@ -75,7 +80,7 @@ void cmdStartClick(Ui& ui)
     // The slowdown field is read at the first pause; no handler can change it during the run.
     double slowdown = 0;
     for (int X = scanLeft; X <= scanRight; ++X) {
-        const Point end = traceColumn(ui, X, lastIndex, segments);
+        const Point end = traceColumn(ui, X, lastIndex, s, F, chains);
         plotColumn(ui, X, end, structure, F);
         if (X == scanLeft)
             slowdown = numtext::toDouble(ui.text(Field::Spomaleni), locale);

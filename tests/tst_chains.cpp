@@ -1,9 +1,10 @@
-// The chains' segments worked out on a second thread: the same doubles as
-// the scene mathematics, errors at the same segment, and no hang when a run
-// ends early.
+// The chains' ends worked out by a second thread and the drawing thread: the
+// same doubles as the scene mathematics, no end for a column whose arithmetic
+// fails, and no hang when a run ends early.
 
 #include "diffraction/chains.h"
 #include "diffraction/scene.h"
+#include "surface/errors.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -25,66 +26,45 @@ private slots:
         QTest::newRow("4 openings, F 200") << 3.0 << 190 << 200.0;
         QTest::newRow("1 opening") << 0.0 << 200 << 20.0;
         QTest::newRow("fractional index: 2 openings") << 1.5 << 200 << 20.0;
-        QTest::newRow("5000 openings: the worker waits for room") << 4999.0 << 200 << 20.0;
+        QTest::newRow("no opening") << -1.0 << 200 << 20.0;
     }
     void sameValuesAsTheMathematics()
     {
         QFETCH(double, lastIndex);
         QFETCH(int, s);
         QFETCH(double, F);
-        const int last = lastIndex > 1000 ? 40 : scene::scanRight;
-        ChainSegments segments(scene::scanLeft, last, lastIndex, s, F);
-        for (int X = scene::scanLeft; X <= last; ++X) {
-            for (int m = 0; m <= lastIndex; ++m) {
-                const scene::Point expected = scene::segment(X, m, s, F);
-                const scene::Point got = segments.at(X, m);
-                if (!(got == expected))
-                    QFAIL(qPrintable(QStringLiteral("X %1, m %2").arg(X).arg(m)));
-            }
+        ChainEnds chains(scene::scanLeft, scene::scanRight, lastIndex, s, F);
+        for (int X = scene::scanLeft; X <= scene::scanRight; ++X) {
+            const std::optional<scene::Point> end = chains.take(X);
+            if (!end || !(*end == scene::chainEnd(X, lastIndex, s, F)))
+                QFAIL(qPrintable(QStringLiteral("X %1").arg(X)));
         }
+        QVERIFY(!std::is_copy_constructible_v<ChainEnds>);
     }
 
-    void noOpening()
-    {
-        // Nothing to work out: no thread, nothing asked.
-        ChainSegments segments(0, 11950, -1, 200, 20);
-        QCOMPARE(scene::chainEnd(5, -1, 200, 20), (scene::Point { 5, 3500 }));
-        QVERIFY(!std::is_copy_constructible_v<ChainSegments>);
-    }
-
-    void errorAtTheSameSegment()
+    void failingColumnHasNoEnd()
     {
         // r · F overflows once r exceeds 837 000.5, that is |x_m − X| above
-        // about 915 twips: at X = 9000 opening 10 is the first to fail.
+        // about 915 twips: at X = 8999 opening 10 is the first to fail, while
+        // ten openings lie within reach of X = 9450.
         const double F = DBL_MAX / 837000.5;
-        ChainSegments segments(9000, 9100, 19, 60, F);
-        for (int m = 0; m < 10; ++m)
-            QCOMPARE(segments.at(9000, m), scene::segment(9000, m, 60, F));
-        try {
-            segments.at(9000, 10);
-            QFAIL("no error");
-        } catch (const Error& error) {
-            QCOMPARE(error.kind(), ErrorKind::Overflow);
-        }
-        try {
-            scene::segment(9000, 10, 60, F);
-            QFAIL("the mathematics raises no error there");
-        } catch (const Error& error) {
-            QCOMPARE(error.kind(), ErrorKind::Overflow);
-        }
+        ChainEnds chains(9450, 9451, 9, 60, F);
+        QCOMPARE(chains.take(9450), scene::chainEnd(9450, 9, 60, F));
+        ChainEnds failing(8999, 9100, 19, 60, F);
+        QVERIFY(!failing.take(8999));
+        QVERIFY_THROWS_EXCEPTION(Error, scene::chainEnd(8999, 19, 60, F));
     }
 
     void endingEarlyDoesNotHang()
     {
         for (int run = 0; run < 20; ++run) {
-            ChainSegments segments(0, 11950, 19, 60, 15);
-            segments.at(0, 0);
-            segments.at(0, 19);
+            ChainEnds chains(0, 11950, 19, 60, 15);
+            chains.take(0);
         }
         QElapsedTimer timer;
         timer.start();
         {
-            ChainSegments untouched(0, 11950, 32767, 200, 20);
+            ChainEnds untouched(0, 11950, 32767, 200, 20);
         }
         QVERIFY(timer.elapsed() < 5000);
     }

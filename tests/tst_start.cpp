@@ -158,6 +158,23 @@ private slots:
         QCOMPARE((firstStub + 3)->b, 3500.0f);
     }
 
+    void phaseOverflowStopsAtItsSegment()
+    {
+        // r_m · F overflows from opening 19 of column 0 on, the longest path
+        // of the scan: the stubs and rays of all twenty openings are drawn,
+        // the first nineteen segments, and no bar.
+        RecordingUi ui;
+        ui.fields[size_t(Field::Ndirek)] = QStringLiteral("20");
+        ui.fields[size_t(Field::Kmitocet)] = QStringLiteral("2.1476e302");
+        ui.fields[size_t(Field::Spomaleni)] = QStringLiteral("0");
+        QVERIFY_THROWS_EXCEPTION(Error, cmdStartClick(ui));
+        QCOMPARE(std::count_if(ui.ops.begin(), ui.ops.end(), isStub), 20);
+        QCOMPARE(std::count_if(ui.ops.begin(), ui.ops.end(), isRay), 20);
+        QCOMPARE(std::count_if(ui.ops.begin(), ui.ops.end(), isSegment), 19);
+        QCOMPARE(std::count_if(ui.ops.begin(), ui.ops.end(), isBar), 0);
+        QVERIFY(isRay(ui.ops.back()));
+    }
+
     void slowdownCounts_data()
     {
         QTest::addColumn<double>("count");
