@@ -17,19 +17,6 @@ int phasorLength(QStringView structureText)
     return 200;
 }
 
-double phase(int X, int m, double F)
-{
-    const double dx = openingX(m) - X;
-    const double r = std::sqrt(dx * dx + phaseDistanceSquared);
-    return checked(r * F);
-}
-
-Point segment(int X, int m, int s, double F)
-{
-    const double phi = phase(X, m, F);
-    return { s * std::cos(phi), s * std::sin(phi) };
-}
-
 Point chainEnd(int X, double lastIndex, int s, double F)
 {
     Point p { double(X), spiralY };

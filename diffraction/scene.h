@@ -1,7 +1,10 @@
 #pragma once
 
+#include "surface/errors.h"
+
 #include <QStringView>
 
+#include <cmath>
 #include <optional>
 
 // The diffraction scene's geometry and mathematics, as pure functions of
@@ -41,10 +44,19 @@ inline double openingX(int m)
 int phasorLength(QStringView structureText);
 
 /// \brief φ_m = r_m · F with r_m = √((x_m − X)² + 837 000²), radians.
-double phase(int X, int m, double F);
+inline double phase(int X, int m, double F)
+{
+    const double dx = openingX(m) - X;
+    const double r = std::sqrt(dx * dx + phaseDistanceSquared);
+    return checked(r * F);
+}
 
 /// \brief Opening m's segment of the chain in column X: (s · cos φ_m, s · sin φ_m).
-Point segment(int X, int m, int s, double F);
+inline Point segment(int X, int m, int s, double F)
+{
+    const double phi = phase(X, m, F);
+    return { s * std::cos(phi), s * std::sin(phi) };
+}
 
 /// \brief The end of column X's chain of the openings 0 … lastIndex, laid end
 /// to end from (X, 3500).

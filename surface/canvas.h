@@ -8,8 +8,8 @@
 #include <QRect>
 
 #include <array>
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace brelon {
@@ -108,9 +108,15 @@ private:
         float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
         Colour colour = 0;
         // Bitwise: -0 and 0 count as different, which only costs a redraw.
-        // The fields leave no padding, so every byte compared is a value's.
-        // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
-        bool operator==(const Request& other) const { return std::memcmp(this, &other, sizeof(Request)) == 0; }
+        // Field by field, so a request just built in registers is not
+        // written out and read back as wider words.
+        bool operator==(const Request& other) const
+        {
+            return kind == other.kind && width == other.width && bits(x1) == bits(other.x1)
+                && bits(y1) == bits(other.y1) && bits(x2) == bits(other.x2) && bits(y2) == bits(other.y2)
+                && colour == other.colour;
+        }
+        static std::uint32_t bits(float value) { return std::bit_cast<std::uint32_t>(value); }
     };
     struct Memo {
         QRect rect;

@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <optional>
 
 namespace brelon {
 
@@ -32,14 +31,11 @@ public:
     virtual ~Ui() = default;
 
     // Drawing surface. Coordinates in twips, single precision.
-    void line(float x1, float y1, float x2, float y2, std::optional<Colour> colour = std::nullopt)
-    {
-        drawLine(x1, y1, x2, y2, colour);
-    }
-    void circle(float x, float y, float radius, std::optional<Colour> colour = std::nullopt)
-    {
-        drawCircle(x, y, radius, colour);
-    }
+    // Without a colour argument a line or circle is drawn in the fore colour.
+    void line(float x1, float y1, float x2, float y2) { drawLine(x1, y1, x2, y2, 0, false); }
+    void line(float x1, float y1, float x2, float y2, Colour colour) { drawLine(x1, y1, x2, y2, colour, true); }
+    void circle(float x, float y, float radius) { drawCircle(x, y, radius, 0, false); }
+    void circle(float x, float y, float radius, Colour colour) { drawCircle(x, y, radius, colour, true); }
     virtual void setDrawWidth(int pixels) = 0;
     virtual void setFillStyle(int style) = 0; ///< 0 solid, 1 transparent
     virtual void setFillColor(Colour colour) = 0;
@@ -63,8 +59,10 @@ public:
     virtual QLocale locale() const = 0;
 
 protected:
-    virtual void drawLine(float x1, float y1, float x2, float y2, std::optional<Colour> colour) = 0;
-    virtual void drawCircle(float x, float y, float radius, std::optional<Colour> colour) = 0;
+    // The colour and whether it was given travel as two plain values, which
+    // the hot drawing loops pass in registers.
+    virtual void drawLine(float x1, float y1, float x2, float y2, Colour colour, bool colourGiven) = 0;
+    virtual void drawCircle(float x, float y, float radius, Colour colour, bool colourGiven) = 0;
 };
 
 } // namespace brelon

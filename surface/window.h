@@ -78,8 +78,8 @@ public:
     QRadioButton* option(Option option) const { return m_options[size_t(option)]; }
 
 protected:
-    void drawLine(float x1, float y1, float x2, float y2, std::optional<Colour> colour) override;
-    void drawCircle(float x, float y, float radius, std::optional<Colour> colour) override;
+    void drawLine(float x1, float y1, float x2, float y2, Colour colour, bool colourGiven) override;
+    void drawCircle(float x, float y, float radius, Colour colour, bool colourGiven) override;
 
 private:
     Window& m_window;

@@ -118,18 +118,18 @@ protected:
         return op;
     }
 
-    void drawLine(float x1, float y1, float x2, float y2, std::optional<Colour> colour) override
+    void drawLine(float x1, float y1, float x2, float y2, Colour colour, bool colourGiven) override
     {
         Op op = make(Op::Line, x1, y1, x2, y2);
-        op.colour = colour.value_or(0);
-        op.hasColour = colour.has_value();
+        op.colour = colour;
+        op.hasColour = colourGiven;
         ops.push_back(op);
     }
-    void drawCircle(float x, float y, float radius, std::optional<Colour> colour) override
+    void drawCircle(float x, float y, float radius, Colour colour, bool colourGiven) override
     {
         Op op = make(Op::Circle, x, y, radius);
-        op.colour = colour.value_or(0);
-        op.hasColour = colour.has_value();
+        op.colour = colour;
+        op.hasColour = colourGiven;
         ops.push_back(op);
     }
 };

@@ -29,13 +29,13 @@ struct CanvasUi : RecordingUi {
     void setFillColor(Colour colour) override { canvas.setFillColor(colour); }
 
 protected:
-    void drawLine(float x1, float y1, float x2, float y2, std::optional<Colour> colour) override
+    void drawLine(float x1, float y1, float x2, float y2, Colour colour, bool) override
     {
-        canvas.line(x1, y1, x2, y2, colour.value_or(0));
+        canvas.line(x1, y1, x2, y2, colour);
     }
-    void drawCircle(float x, float y, float radius, std::optional<Colour> colour) override
+    void drawCircle(float x, float y, float radius, Colour colour, bool) override
     {
-        canvas.circle(x, y, radius, colour.value_or(0));
+        canvas.circle(x, y, radius, colour);
     }
 };
 
