@@ -1,7 +1,10 @@
 // Timings of the drawing that a class watches: the incident-wave strip that
 // every frequency change redraws, and the whole Start scene per structure,
 // drawn lean (the canvas leaves out what cannot change a pixel) and
-// literally (one painter call per operation), into the backing image.
+// literally (one painter call per operation), into the backing image. And the
+// arithmetic under the scene: its bare floor, and the chains worked out after
+// the program has painted next to a thread that never has, whose ratio shows
+// a register-state penalty after painting on the CPUs that have one.
 
 #include "app/startup.h"
 #include "diffraction/scene.h"
@@ -13,7 +16,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+#if defined(__x86_64__)
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -30,6 +43,75 @@ Program& program()
         instance->start();
     }
     return *instance;
+}
+
+// A thread started before anything is painted, which never paints: the
+// benchmarks run the arithmetic on it in the state a fresh process has.
+class CleanThread {
+public:
+    CleanThread()
+        : m_thread([this] { serve(); })
+    {
+    }
+    ~CleanThread()
+    {
+        run({});
+        m_thread.join();
+    }
+    /// Runs \a job on the thread and waits for it; an empty job ends the thread.
+    void run(std::function<void()> job)
+    {
+        std::unique_lock lock(m_mutex);
+        m_job = std::move(job);
+        m_pending = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return !m_pending; });
+    }
+
+private:
+    void serve()
+    {
+        for (;;) {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_pending; });
+            const bool end = !m_job;
+            if (!end)
+                m_job();
+            m_pending = false;
+            m_changed.notify_all();
+            if (end)
+                return;
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::function<void()> m_job;
+    bool m_pending = false;
+    std::thread m_thread;
+};
+
+std::unique_ptr<CleanThread> cleanThread;
+
+#if defined(__x86_64__)
+__attribute__((target("xsave"))) unsigned long long inUseComponents()
+{
+    return _xgetbv(1);
+}
+#endif
+
+/// 1 when the upper halves of the vector registers are in use on this thread
+/// (the state that slows legacy-SSE code on some CPUs), 0 when not, -1 when
+/// the CPU cannot tell.
+double upperHalvesInUse()
+{
+#if defined(__x86_64__)
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    const bool osxsave = __get_cpuid(1, &a, &b, &c, &d) && (c & bit_OSXSAVE);
+    if (osxsave && __get_cpuid_count(0xD, 1, &a, &b, &c, &d) && (a & (1u << 2)))
+        return (inUseComponents() & (1u << 2)) ? 1 : 0; // component 2: the upper halves of YMM0-15
+#endif
+    return -1;
 }
 
 void prepare(int openings, int frequency)
@@ -79,16 +161,48 @@ void BM_StripRedraw(benchmark::State& state)
     }
 }
 
+// The chains of a whole 20-opening scan without drawing.
+double chainsOfAScan()
+{
+    double sum = 0;
+    for (int X = scene::scanLeft; X <= scene::scanRight; ++X)
+        sum += scene::chainEnd(X, 19, 60, 15).x;
+    return sum;
+}
+
 void BM_PhasorArithmetic(benchmark::State& state)
 {
-    // The chains of a whole 20-opening scan without drawing: the floor under
-    // the full scene.
-    for (auto _ : state) {
-        double sum = 0;
-        for (int X = scene::scanLeft; X <= scene::scanRight; ++X)
-            sum += scene::chainEnd(X, 19, 60, 15).x;
-        benchmark::DoNotOptimize(sum);
-    }
+    // On the drawing thread, after the program has painted.
+    prepare(4, 20);
+    program().ui().line(0, 0, 12000, 0, grey);
+    program().window().canvas().flush();
+    state.counters["upper_in_use"] = upperHalvesInUse();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(chainsOfAScan());
+}
+
+void BM_PhasorArithmeticFreshThread(benchmark::State& state)
+{
+    cleanThread->run([&] { state.counters["upper_in_use"] = upperHalvesInUse(); });
+    for (auto _ : state)
+        cleanThread->run([] { benchmark::DoNotOptimize(chainsOfAScan()); });
+}
+
+void BM_ArithmeticFloor(benchmark::State& state)
+{
+    // The bare floor: √, product, sine and cosine of every segment of a
+    // 20-opening scan at F 15, one core, in a thread that never painted.
+    for (auto _ : state)
+        cleanThread->run([] {
+            double sum = 0;
+            for (int X = scene::scanLeft; X <= scene::scanRight; ++X)
+                for (int m = 0; m < 20; ++m) {
+                    const double dx = scene::openingX(m) - X;
+                    const double phi = std::sqrt(dx * dx + scene::phaseDistanceSquared) * 15;
+                    sum += std::cos(phi) + std::sin(phi);
+                }
+            benchmark::DoNotOptimize(sum);
+        });
 }
 
 } // namespace
@@ -97,9 +211,12 @@ BENCHMARK(BM_FullScene)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark::kMilli
 BENCHMARK(BM_FullSceneLiteral)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StripRedraw)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhasorArithmetic)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhasorArithmeticFreshThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ArithmeticFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
+    cleanThread = std::make_unique<CleanThread>();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
@@ -107,5 +224,6 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     instance.reset();
+    cleanThread.reset();
     return 0;
 }
