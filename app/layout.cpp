@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <limits>
 #include <vector>
 
 namespace brelon {
@@ -177,7 +176,6 @@ QWidget* create(const WidgetEntry& entry, QWidget* window, QWidget* frame, QButt
         auto* edit = new QLineEdit(text, parent);
         edit->setFrame(entry.flags & Border);
         edit->setAlignment((entry.flags & Centred) ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
-        edit->setMaxLength(std::numeric_limits<int>::max());
         edit->setCursorPosition(0);
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Text, Qt::black);

@@ -101,10 +101,10 @@ QString longText()
     // shapes something more than one repeated glyph.
     const QString pattern = QStringLiteral("Difrakce na mřížce 0123456789, ČŘŽ ďťň – ");
     QString text;
-    text.reserve(100'000);
-    while (text.size() < 100'000)
+    text.reserve(40'000);
+    while (text.size() < 40'000)
         text += pattern;
-    text.truncate(100'000);
+    text.truncate(40'000);
     return text;
 }
 
@@ -120,7 +120,9 @@ QString typeJunk(QLineEdit* edit, Junk junk)
         // pieces: a key per character would relayout the whole line each time.
         typeText(edit, text.left(1000));
         typeText(edit, text.mid(1000), 1000);
-        return text;
+        // The field keeps the toolkit's default limit: no caption comes near
+        // it, and an unbounded text made the idle window's cursor blink costly.
+        return text.left(32'767);
     }
     case Junk::Czech: {
         QString text = QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy ĚŠČŘŽÝÁÍÉÚŮ");
@@ -224,7 +226,7 @@ private slots:
         QTest::addColumn<int>("junk");
         const char* const fields[] = { "nTitul", "nVlny", "nRelKmitočet", "nSměs", "nCornu", "nMřížka" };
         const std::pair<Junk, const char*> kinds[] = {
-            { Junk::Long, "100 000 characters" },
+            { Junk::Long, "40 000 characters, 32 767 kept" },
             { Junk::Czech, "Czech" },
             { Junk::Cyrillic, "Cyrillic" },
             { Junk::Chinese, "Chinese" },
