@@ -1,7 +1,7 @@
 // The main window as stored and as start-up leaves it: widgets, fonts,
 // visibility, tab order, the illustration, the surface keeping its picture,
-// the scroll bars' event semantics, and the error and exit paths of the
-// real program (in a child process).
+// the scroll bars' event semantics, the error and exit paths of the real
+// program (in a child process), and the real binary refusing to start.
 
 #include "app/layout.h"
 #include "app/startup.h"
@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -398,6 +399,61 @@ private slots:
         } else {
             QVERIFY2(out.isEmpty(), qPrintable(out));
         }
+    }
+
+    void startFromTheShell_data()
+    {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("says"); // in the one line of a refusal; empty: the program starts
+        const auto row = [](const QByteArray& tag, const QStringList& environment, const QStringList& arguments,
+                             const QStringList& says) { QTest::newRow(tag) << environment << arguments << says; };
+        // A display no X server takes (xvfb-run -a counts up from :99).
+        const QString unreachable = QStringLiteral(":999");
+        const QString xvfb = QStringLiteral("xvfb-run -a brelon");
+        row("DISPLAY unreachable", { "DISPLAY=" + unreachable }, {}, { "X display \":999\"", xvfb });
+        row("DISPLAY junk", { "DISPLAY=junk" }, {}, { "X display \"junk\"", xvfb });
+        row("only WAYLAND_DISPLAY", { "WAYLAND_DISPLAY=wayland-0" }, {}, { "Wayland display \"wayland-0\"", xvfb });
+        row("QT_QPA_PLATFORM junk", { "QT_QPA_PLATFORM=junk" }, {}, { "platform \"junk\" (QT_QPA_PLATFORM)", xvfb });
+        row("QT_QPA_PLATFORM wayland", { "QT_QPA_PLATFORM=wayland" }, {}, { "platform \"wayland\"", xvfb });
+        row("-display unreachable", {}, { "-display", unreachable }, { "X display \":999\"", xvfb });
+        row("-platform junk", { "DISPLAY=" + unreachable }, { "-platform", "junk" },
+            { "platform \"junk\" (-platform)", xvfb });
+        row("offscreen starts", { "QT_QPA_PLATFORM=offscreen" }, {}, {});
+    }
+    void startFromTheShell()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, says);
+        // Only the row's variables, and a runtime folder without a Wayland
+        // compositor's socket.
+        const QTemporaryDir runtime;
+        QVERIFY(runtime.isValid());
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        for (const QString& variable : environment)
+            env.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.start(QStringLiteral(BRELON_BINARY), arguments);
+        QVERIFY2(child.waitForStarted(10000), qPrintable(child.errorString()));
+        if (says.isEmpty()) {
+            const bool ended = child.waitForFinished(1000);
+            const QString err = QString::fromLocal8Bit(child.readAllStandardError());
+            child.kill();
+            child.waitForFinished(10000);
+            QVERIFY2(!ended, qPrintable(err));
+            QVERIFY2(err.isEmpty(), qPrintable(err));
+            return;
+        }
+        QVERIFY2(child.waitForFinished(10000), "the program did not end");
+        const QString err = QString::fromLocal8Bit(child.readAllStandardError());
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 1);
+        QVERIFY2(err.startsWith(u"brelon: ") && err.count(u'\n') == 1 && err.endsWith(u'\n'), qPrintable(err));
+        for (const QString& part : says)
+            QVERIFY2(err.contains(part), qPrintable(err));
     }
 };
 
