@@ -20,6 +20,23 @@ namespace {
     std::_Exit(EXIT_FAILURE);
 }
 
+/// The line refusing QT_SCALE_FACTOR, or an empty string when the toolkit may
+/// read it. A factor of 0 or NaN leaves the toolkit without a window and
+/// without an end, a negative or tiny one gives a window of absurd size. The
+/// text is parsed as the toolkit parses it (C locale); empty counts as unset.
+QString scaleFactorProblem()
+{
+    const QString text = qEnvironmentVariable("QT_SCALE_FACTOR");
+    if (text.isEmpty())
+        return {};
+    bool ok = false;
+    const double factor = text.toDouble(&ok);
+    // NaN fails both comparisons; the infinities fail one.
+    if (ok && factor >= 0.5 && factor <= 8)
+        return {};
+    return QStringLiteral("brelon: QT_SCALE_FACTOR must be a number from 0.5 to 8, not \"%1\"").arg(text);
+}
+
 /// The value of the last `-name VALUE` (or `--name VALUE`) in the arguments,
 /// read the way the toolkit reads its own options; \a name includes the dash.
 QString option(int argc, char** argv, QByteArrayView name)
@@ -124,6 +141,9 @@ const char* orNull(const QByteArray& bytes)
 
 std::unique_ptr<QApplication> openApplication(int& argc, char** argv)
 {
+    if (const QString problem = scaleFactorProblem(); !problem.isEmpty())
+        refuse(problem);
+
     Opening& state = opening();
     {
         const std::lock_guard lock(state.mutex);

@@ -7,10 +7,11 @@
 namespace brelon {
 
 /// \brief Creates the application object, or ends the process with one line on
-/// standard error and exit status 1 when the window system (platform and
-/// display, from -platform, -display, QT_QPA_PLATFORM, DISPLAY,
-/// WAYLAND_DISPLAY) cannot be opened, where the toolkit would abort. \a argc
-/// and \a argv must outlive the application object.
+/// standard error and exit status 1: when QT_SCALE_FACTOR is not a number from
+/// 0.5 to 8, or when the window system (platform and display, from -platform,
+/// -display, QT_QPA_PLATFORM, DISPLAY, WAYLAND_DISPLAY) cannot be opened. The
+/// toolkit would abort in the second case. \a argc and \a argv must outlive
+/// the application object.
 std::unique_ptr<QApplication> openApplication(int& argc, char** argv);
 
 } // namespace brelon

@@ -419,7 +419,12 @@ private slots:
         row("-display unreachable", {}, { "-display", unreachable }, { "X display \":999\"", xvfb });
         row("-platform junk", { "DISPLAY=" + unreachable }, { "-platform", "junk" },
             { "platform \"junk\" (-platform)", xvfb });
-        row("offscreen starts", { "QT_QPA_PLATFORM=offscreen" }, {}, {});
+        for (const char* factor : { "0", "nan", "inf", "-1", "0.01", "9" }) {
+            row(QByteArray("QT_SCALE_FACTOR ") + factor,
+                { "QT_QPA_PLATFORM=offscreen", QStringLiteral("QT_SCALE_FACTOR=") + QLatin1String(factor) }, {},
+                { "QT_SCALE_FACTOR", QStringLiteral("\"%1\"").arg(QLatin1String(factor)) });
+        }
+        row("QT_SCALE_FACTOR 1.5 starts", { "QT_QPA_PLATFORM=offscreen", "QT_SCALE_FACTOR=1.5" }, {}, {});
     }
     void startFromTheShell()
     {
