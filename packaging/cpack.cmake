@@ -27,9 +27,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.org/brelon")
 
-# What the program needs at run time beyond the libraries it links: the Qt
-# platform plugins (xcb, wayland) and the fonts the window is drawn with.
-set(_brelon_runtime_depends "qt6-qpa-plugins, fonts-liberation, fonts-dejavu-core")
+# What the program needs at run time beyond the libraries it links: the fonts
+# the window is drawn with. The X11 platform plugin (xcb) comes with libqt6gui6;
+# the Wayland one comes with qt6-wayland, recommended so that a session without
+# an X server shows the window too.
+set(_brelon_runtime_depends "fonts-liberation, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 find_program(DPKG_SHLIBDEPS_EXECUTABLE dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS_EXECUTABLE)
   # dpkg-shlibdeps (package dpkg-dev) adds the linked libraries with their
