@@ -65,6 +65,12 @@ private:
 
 template <typename Handler> inline void Program::run(Handler handler)
 {
+    // A widget event that reaches the window while a run answers the window
+    // system (a screen reader's action, say) runs its handler after the run.
+    if (m_window->answeringWindowSystem()) {
+        m_window->hold([this, handler] { run(handler); });
+        return;
+    }
     m_ui->beginHandler();
     try {
         handler(*m_ui);

@@ -4,6 +4,9 @@
 #include "surface/scrollbar.h"
 #include "surface/vectorstate.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
@@ -125,11 +128,49 @@ void Window::resizeEvent(QResizeEvent* event)
 
 void Window::presentNow()
 {
+    // The window system's own events: a window manager's ping is answered,
+    // an expose or a resize is taken. Buttons, keys and the close request
+    // stay queued, in their order, until the event loop runs again.
+    m_answering = true;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_answering = false;
     // The whole window: a part that another window uncovered meanwhile is
     // restored at once, not only when the run is over.
     m_canvas->takeDirty();
     repaint();
     clearUpperVectorState();
+}
+
+void Window::closeEvent(QCloseEvent* event)
+{
+    if (!m_handlerRunning) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    // Ignoring the close also cancels an application quit, so the close is
+    // asked for again once the handler has ended.
+    event->ignore();
+    hold([this] { close(); });
+}
+
+void Window::setHandlerRunning(bool running)
+{
+    m_handlerRunning = running;
+    if (running)
+        return;
+    // One at a time, as an action may run a handler, which holds anew; once
+    // the window has closed, nothing more is carried out.
+    while (!m_held.empty() && !m_handlerRunning && isVisible()) {
+        const std::function<void()> action = std::move(m_held.front());
+        m_held.erase(m_held.begin());
+        action();
+    }
+    if (!isVisible())
+        m_held.clear();
+    // Input the window system delivered meanwhile is queued in the toolkit;
+    // without this the event loop would take it only at the next event.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
 }
 
 void Window::presentLater()
@@ -238,8 +279,10 @@ void WindowUi::unload()
 
 void WindowUi::beginHandler()
 {
-    if (m_depth++ == 0)
+    if (m_depth++ == 0) {
+        m_window.setHandlerRunning(true);
         m_pacer.restart();
+    }
 }
 
 void WindowUi::endHandler()
@@ -247,6 +290,7 @@ void WindowUi::endHandler()
     if (--m_depth == 0) {
         m_pacer.settle();
         m_window.presentLater();
+        m_window.setHandlerRunning(false);
     }
 }
 

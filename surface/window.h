@@ -7,7 +7,9 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QLineEdit;
 class QRadioButton;
@@ -26,13 +28,22 @@ public:
     ~Window() override;
 
     Canvas& canvas() { return *m_canvas; }
-    /// \brief Shows the window as it is now, at once, without returning to
-    /// the event loop (progress of a long drawing run).
+    /// \brief Shows the window as it is now, at once, during a long handler:
+    /// it also answers the window system (pings, exposes, resizes, screen
+    /// changes), while what the user does waits until the handler has ended.
     void presentNow();
     /// \brief Schedules what was drawn since the last call for the next repaint.
     void presentLater();
 
+    /// \brief Whether presentNow() is answering the window system now.
+    bool answeringWindowSystem() const { return m_answering; }
+    /// \brief While a handler runs, a close request and \a held actions
+    /// wait; when it has ended they are carried out in the order they came.
+    void setHandlerRunning(bool running);
+    void hold(std::function<void()> action) { m_held.push_back(std::move(action)); }
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -42,6 +53,9 @@ private:
     void followDevicePixelRatio();
 
     std::unique_ptr<Canvas> m_canvas;
+    bool m_answering = false;
+    bool m_handlerRunning = false;
+    std::vector<std::function<void()>> m_held;
 };
 
 /// \brief The handlers' view of the window (the widget and drawing operations).

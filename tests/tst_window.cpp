@@ -324,6 +324,28 @@ private slots:
         QCOMPARE(w.grab().toImage(), before);
     }
 
+    void eventsDuringARunWaitForItsEnd()
+    {
+        // A run of about 0.4 s answers the window system between frames; a
+        // click and a close that reach the window meanwhile are carried out
+        // after the run, in their order.
+        ShownProgram shown;
+        shown.ui().setText(Field::Spomaleni, QStringLiteral("100"));
+        QString structureDuring;
+        bool shownDuring = false;
+        QTimer::singleShot(50, [&] {
+            shown.ui().option(Option::Op2)->click();
+            shown.window().close();
+            structureDuring = shown.ui().text(Field::Ndirek);
+            shownDuring = shown.window().isVisible();
+        });
+        shown.run(cmdStartClick);
+        QCOMPARE(structureDuring, QStringLiteral("4"));
+        QVERIFY(shownDuring);
+        QCOMPARE(shown.ui().text(Field::Ndirek), QStringLiteral("2"));
+        QVERIFY(!shown.window().isVisible());
+    }
+
     void drawingWhileHiddenIsDropped()
     {
         ShownProgram shown;

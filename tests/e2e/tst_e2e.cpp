@@ -334,6 +334,8 @@ private slots:
     void closeCommandEndsProgram();
     void pictureSurvivesCoverUnmapAndRefresh();
     void pictureSurvivesCoverDuringRun();
+    void aliveDuringALongRun();
+    void closeCommandDuringARun();
 
 private:
     void configure(QProcess& process) const;
@@ -347,6 +349,7 @@ private:
     void pointerAway();
     void setSlowdown(int value);
     void waitForExit(int timeoutMs, Clock::time_point* when = nullptr);
+    void pingAnswered(const QString& when);
     QString programOutput();
 
     QProcessEnvironment m_env;
@@ -601,11 +604,14 @@ void E2E::pointerAway()
 void E2E::setSlowdown(int value)
 {
     // A click on the left arrow at 0 moves nothing but gives the bar the
-    // focus; each Right key then adds 1.
+    // focus; each Right key then adds 1, End goes to the largest, 10000.
     E2E_DO(click(QPoint(slowdownBar.left() + 6, slowdownBar.center().y())));
-    E2E_DO(xdotool({ QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("--repeat"),
-                       QString::number(value), QStringLiteral("Right") },
-        60000));
+    if (value == 10000)
+        E2E_DO(xdotool({ QStringLiteral("key"), QStringLiteral("End") }));
+    else
+        E2E_DO(xdotool({ QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("0"),
+                           QStringLiteral("--repeat"), QString::number(value), QStringLiteral("Right") },
+            60000));
     // The thumb stops moving once the program has taken every key.
     QImage previous;
     const Shot settled = pollShots(
@@ -628,6 +634,15 @@ void E2E::waitForExit(int timeoutMs, Clock::time_point* when)
     QVERIFY2(finished, "the program is still running");
     QCOMPARE(m_app->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_app->exitCode(), 0);
+}
+
+void E2E::pingAnswered(const QString& when)
+{
+    // A desktop calls a window that leaves this unanswered for 5 s hung.
+    const ToolResult answer
+        = tool(QStringLiteral(BRELON_WM), { QStringLiteral("ping"), m_window, QStringLiteral("200") }, 10000);
+    QVERIFY2(answer.ok, qPrintable(when + QStringLiteral(": ") + m_toolError));
+    qInfo("ping %s: answered in %s ms", qPrintable(when), answer.out.trimmed().constData());
 }
 
 void E2E::firstView()
@@ -955,10 +970,72 @@ void E2E::konecEndsProgram()
 void E2E::closeCommandEndsProgram()
 {
     // What a window manager's close button sends; no window manager runs here.
-    const ToolResult sent = tool(QStringLiteral(BRELON_WMDELETE), { m_window });
+    const ToolResult sent = tool(QStringLiteral(BRELON_WM), { QStringLiteral("delete"), m_window });
     QVERIFY2(sent.ok, qPrintable(m_toolError));
     // No dialog holds the program: it ends on its own, with status 0.
     E2E_DO(waitForExit(5000));
+}
+
+void E2E::aliveDuringALongRun()
+{
+    E2E_DO(pingAnswered(QStringLiteral("idle")));
+    // The largest slowdown: 30001 decrements of 100 ns after each of the
+    // 11951 columns, a run of 36 s.
+    E2E_DO(setSlowdown(10000));
+    const Seconds runLength(11951 * 30001 * 100e-9);
+    E2E_DO(click(startButton.center()));
+    const Clock::time_point started = Clock::now();
+    E2E_DO(pointerAway());
+    QThread::msleep(1000);
+    E2E_DO(pingAnswered(QStringLiteral("1 s into the run")));
+
+    // A click on "20" during the run changes nothing on screen yet: the strip
+    // still shows frequency 20, not the 15 of 20 openings.
+    E2E_DO(clickOption(op20Rect));
+    E2E_DO(pointerAway());
+    QThread::msleep(500);
+    E2E_SHOT(held, QStringLiteral("click-held"));
+    QString first;
+    QVERIFY2(stripMismatches(held.image, 20, &first) == 0, qPrintable(first));
+    QVERIFY(m_app->state() == QProcess::Running);
+
+    for (const int at : { 5, 12, 20, 28, 34 }) {
+        QThread::msleep(uint(std::max<qint64>(0,
+            std::chrono::duration_cast<std::chrono::milliseconds>(started + std::chrono::seconds(at) - Clock::now())
+                .count())));
+        E2E_DO(pingAnswered(QStringLiteral("%1 s into the run").arg(at)));
+    }
+
+    // After the run the held click takes effect, without any further input.
+    const Clock::time_point end = started + std::chrono::duration_cast<Clock::duration>(runLength);
+    const Shot after = pollShots(
+        QStringLiteral("after-run"), [](const QImage& s) { return stripMismatches(s, 15) == 0; }, 10000);
+    QVERIFY(!after.image.isNull());
+    QVERIFY2(stripMismatches(after.image, 15, &first) == 0, qPrintable(first));
+    qInfo("the held click took effect %.3f s after the run's end", seconds(after.at - end));
+    QVERIFY2(after.at > end - std::chrono::milliseconds(250), "the click took effect during the run");
+    QVERIFY2(after.at < end + std::chrono::milliseconds(500), "the held click took effect late");
+    E2E_DO(pingAnswered(QStringLiteral("after the run")));
+}
+
+void E2E::closeCommandDuringARun()
+{
+    // Slowdown 1000: a run of 3.6 s. The close request waits for its end.
+    E2E_DO(setSlowdown(1000));
+    const Seconds runLength(11951 * 3001 * 100e-9);
+    E2E_DO(click(startButton.center()));
+    const Clock::time_point started = Clock::now();
+    QThread::msleep(1000);
+    const ToolResult sent = tool(QStringLiteral(BRELON_WM), { QStringLiteral("delete"), m_window });
+    QVERIFY2(sent.ok, qPrintable(m_toolError));
+    QThread::msleep(1000);
+    QVERIFY2(m_app->state() == QProcess::Running, "the program ended during the run");
+    Clock::time_point ended;
+    E2E_DO(waitForExit(10000, &ended));
+    const Clock::time_point end = started + std::chrono::duration_cast<Clock::duration>(runLength);
+    qInfo("the program ended %.3f s after the run's end", seconds(ended - end));
+    QVERIFY2(ended > end - std::chrono::milliseconds(250), "the program ended before the run's end");
+    QVERIFY2(ended < end + std::chrono::milliseconds(1500), "the program ended long after the run");
 }
 
 void E2E::pictureSurvivesCoverUnmapAndRefresh()
