@@ -35,6 +35,7 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <thread>
 #include <vector>
 
 namespace scene = brelon::scene;
@@ -1000,9 +1001,7 @@ void E2E::aliveDuringALongRun()
     QVERIFY(m_app->state() == QProcess::Running);
 
     for (const int at : { 5, 12, 20, 28, 34 }) {
-        QThread::msleep(uint(std::max<qint64>(0,
-            std::chrono::duration_cast<std::chrono::milliseconds>(started + std::chrono::seconds(at) - Clock::now())
-                .count())));
+        std::this_thread::sleep_until(started + std::chrono::seconds(at));
         E2E_DO(pingAnswered(QStringLiteral("%1 s into the run").arg(at)));
     }
 
