@@ -1,5 +1,5 @@
 #include "app/environment.h"
-#include "app/startup.h"
+#include "app/program.h"
 
 #include <QApplication>
 

@@ -6,7 +6,7 @@
 // the program has painted next to a thread that never has, whose ratio shows
 // a register-state penalty after painting on the CPUs that have one.
 
-#include "app/startup.h"
+#include "app/program.h"
 #include "diffraction/scene.h"
 #include "diffraction/start.h"
 #include "surface/strip.h"

@@ -24,10 +24,7 @@ void selectStructure(Ui& ui, int openings)
         ui.setValue(Bar::Kmitocet, 0);
         ui.setVisible(Bar::Kmitocet20, false);
     }
-    strip::clearBand(ui);
-    strip::drawAxis(ui);
-    strip::drawWave(ui);
-    strip::refreshRelativeFrequency(ui);
+    strip::redraw(ui);
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #include "surface/pacer.h"
 
-#include "surface/errors.h"
+#include "surface/countdown.h"
 
-#include <cmath>
 #include <thread>
 
 namespace brelon {
@@ -40,20 +39,9 @@ void Pacer::settle()
     sleepAhead(deadline() - Clock::now());
 }
 
-long long Pacer::decrementsFor(double count)
-{
-    if (count != count)
-        raise(ErrorKind::Invalid);
-    if (count > maxCount)
-        raise(ErrorKind::Overflow, QStringLiteral("zpomalení %1").arg(count));
-    if (count <= 0)
-        return 0;
-    return static_cast<long long>(std::ceil(count));
-}
-
 void Pacer::countDown(double count)
 {
-    m_decrements += decrementsFor(count);
+    m_decrements += countDownSteps(count);
     const Clock::time_point now = Clock::now();
     if (const Clock::duration ahead = deadline() - now; ahead >= framePeriod) {
         sleepAhead(ahead);

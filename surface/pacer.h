@@ -22,27 +22,18 @@ public:
 
     static constexpr std::chrono::nanoseconds perDecrement { 100 };
     static constexpr std::chrono::nanoseconds framePeriod { 16'666'667 };
-    /// Counts above the 16-bit range raise the overflow error: the slowdown
-    /// bar gives at most 30001, and a larger count would stretch a scan past
-    /// the 40 seconds a class can be asked to wait.
-    static constexpr double maxCount = 32767;
 
     explicit Pacer(Present present, Sleep sleep = {});
 
     /// \brief Starts a new run: the debt and the frame clock start from now.
     void restart();
-    /// \brief The count-down of \a count decrements. A count of 0 or below
-    /// makes no pause; a fractional count is rounded up, as the count-down
-    /// stops at the first value that is not above zero.
+    /// \brief The count-down of \a count decrements (countDownSteps()).
     void countDown(double count);
     /// \brief Ends a run: sleeps off what is left of the pauses, less than a
     /// frame, so the last columns get their full pause too.
     void settle();
     /// \brief Whole decrements the counts so far have asked for.
     long long decrements() const { return m_decrements; }
-
-    /// \brief The decrements a count stands for (0 for a count ≤ 0).
-    static long long decrementsFor(double count);
 
 private:
     /// The time the decrements so far are due to end.

@@ -30,18 +30,13 @@ void drawWave(Ui& ui)
     }
 }
 
-void refreshRelativeFrequency(Ui& ui)
+void refreshRelativeFrequency(Ui& ui, numtext::Pattern pattern)
 {
     const QLocale locale = ui.locale();
     const double f = numtext::toDouble(ui.text(Field::Kmitocet), locale);
     ui.setText(Field::RelKmitocet, numtext::fromDouble(numtext::divide(f, 6.28), locale));
-    ui.setText(
-        Field::RelKmitocet, numtext::format(ui.text(Field::RelKmitocet), numtext::Pattern::HashDotHashHash, locale));
+    ui.setText(Field::RelKmitocet, numtext::format(ui.text(Field::RelKmitocet), pattern, locale));
 }
-
-} // namespace brelon::strip
-
-namespace brelon::strip {
 
 void redraw(Ui& ui)
 {

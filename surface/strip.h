@@ -1,5 +1,7 @@
 #pragma once
 
+#include "surface/numtext.h"
+
 namespace brelon {
 class Ui;
 }
@@ -17,13 +19,10 @@ void drawAxis(Ui& ui);
 /// y = 1700 − 200 · sin(i · k), k = f / 5000, f from `nKmitočet`.
 void drawWave(Ui& ui);
 /// \brief Operation 4: f / 6.28 into `nRelKmitočet`, written in full and then
-/// reformatted with "#.##".
-void refreshRelativeFrequency(Ui& ui);
-
-} // namespace brelon::strip
-
-namespace brelon::strip {
+/// reformatted with \a pattern ("#.##"; the load handler's own refresh uses "0.00").
+void refreshRelativeFrequency(Ui& ui, numtext::Pattern pattern = numtext::Pattern::HashDotHashHash);
 /// \brief Operations 1 to 4 in order: the strip redrawn for the frequency in
 /// `nKmitočet` and the relative frequency refreshed.
 void redraw(Ui& ui);
+
 } // namespace brelon::strip

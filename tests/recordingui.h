@@ -5,7 +5,7 @@
 // change a scroll bar's value or select an option run the connected handler
 // nested inside the put, as the window does.
 
-#include "surface/pacer.h"
+#include "surface/countdown.h"
 #include "surface/ui.h"
 
 #include <array>
@@ -66,7 +66,7 @@ public:
     {
         Op op = make(Op::CountDown);
         op.count = decrements;
-        Pacer::decrementsFor(decrements); // the same limits as the window
+        countDownSteps(decrements); // the same limits as the window
         ops.push_back(op);
     }
     QString text(Field field) const override { return fields[size_t(field)]; }

@@ -3,7 +3,7 @@
 // Shared pieces of the widget tests: a sink that records errors instead of
 // ending the process, and a shown program on the offscreen platform.
 
-#include "app/startup.h"
+#include "app/program.h"
 #include "surface/canvas.h"
 
 #include <QApplication>

@@ -2,6 +2,7 @@
 // the incident-wave strip they redraw, observed through their fields, the
 // drawing they issue and the pixels of the strip.
 
+#include "app/program.h"
 #include "app/startup.h"
 #include "params/frequency.h"
 #include "params/structure.h"

@@ -190,13 +190,13 @@ private slots:
     {
         QFETCH(double, count);
         QFETCH(long long, decrements);
-        QCOMPARE(Pacer::decrementsFor(count), decrements);
+        QCOMPARE(countDownSteps(count), decrements);
     }
 
     void slowdownBeyondTheLimitIsAnOverflow()
     {
         try {
-            Pacer::decrementsFor(1e7);
+            countDownSteps(1e7);
             QFAIL("no error");
         } catch (const Error& error) {
             QCOMPARE(error.kind(), ErrorKind::Overflow);

@@ -4,7 +4,7 @@
 // program (in a child process), and the real binary refusing to start.
 
 #include "app/layout.h"
-#include "app/startup.h"
+#include "app/program.h"
 #include "diffraction/start.h"
 #include "params/structure.h"
 #include "surface/scrollbar.h"

@@ -3,7 +3,7 @@
 // and out through the event loop as the program leaves it. Exits 0 only when
 // every step did what it should.
 
-#include "app/startup.h"
+#include "app/program.h"
 #include "surface/window.h"
 
 #include <QApplication>

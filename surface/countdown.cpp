@@ -1,0 +1,21 @@
+#include "surface/countdown.h"
+
+#include "surface/errors.h"
+
+#include <cmath>
+
+namespace brelon {
+
+long long countDownSteps(double count)
+{
+    constexpr double largest = 32767;
+    if (count != count)
+        raise(ErrorKind::Invalid);
+    if (count > largest)
+        raise(ErrorKind::Overflow, QStringLiteral("zpomalení %1").arg(count));
+    if (count <= 0)
+        return 0;
+    return static_cast<long long>(std::ceil(count));
+}
+
+} // namespace brelon
