@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 namespace brelon {
@@ -35,6 +38,10 @@ enum Flags : unsigned {
     InFrame = 1u << 4, ///< geometry relative to the frame
 };
 
+/// What a widget is to the program: nothing it works with, or one of the
+/// fields, bars, options and buttons the handlers and start-up use.
+using Role = std::variant<std::monostate, Field, Bar, Option, Button>;
+
 struct WidgetEntry {
     Kind kind;
     const char16_t* name;
@@ -43,6 +50,9 @@ struct WidgetEntry {
     FontStyle font;
     unsigned flags;
     int max; // scroll bars
+    Role role;
+    int tab; ///< position in the tab order
+    int above; ///< where widgets overlap, a higher level lies above
     const char16_t* accessible = nullptr; ///< what a screen reader says, when not the text
 };
 
@@ -54,70 +64,54 @@ constexpr FontStyle sans975 { Face::MsSansSerif, 9.75, false };
 constexpr FontStyle sans975Bold { Face::MsSansSerif, 9.75, true };
 constexpr FontStyle sans12 { Face::MsSansSerif, 12, false };
 
-// The stored layout, from the top of the window downwards.
+constexpr Role none {};
+
+// The stored layout, from the top of the window downwards. Tab positions 0
+// to 22; widgets that cannot take the focus are passed over.
 const WidgetEntry layout[] = {
-    { Kind::TextField, u"nTitul", 3720, 0, 2535, 405, u"Difrakce na mřížce", times1425Bold, None, 0 },
-    { Kind::ScrollBar, u"HScrollSpomaleni", 6360, 120, 1935, 255, u"", defaultFont, None, 10000,
+    { Kind::TextField, u"nTitul", 3720, 0, 2535, 405, u"Difrakce na mřížce", times1425Bold, None, 0, none, 4, 0 },
+    { Kind::ScrollBar, u"HScrollSpomaleni", 6360, 120, 1935, 255, u"", defaultFont, None, 10000, Bar::Spomaleni, 15, 0,
         u"Zpomalení kreslení" },
-    { Kind::PushButton, u"cmdStart", 8880, 120, 855, 375, u"Start", times1425, None, 0 },
-    { Kind::PushButton, u"cmdKonec", 9840, 120, 855, 375, u"Konec", times1425, None, 0 },
+    { Kind::PushButton, u"cmdStart", 8880, 120, 855, 375, u"Start", times1425, None, 0, Button::Start, 0, 0 },
+    { Kind::PushButton, u"cmdKonec", 9840, 120, 855, 375, u"Konec", times1425, None, 0, Button::Konec, 2, 0 },
     { Kind::TextField, u"nSpomaleni", 5640, 360, 1455, 285, u"Spomalení", defaultFont, Hidden | Border | WindowBack, 0,
-        u"Zpomalení: počet kroků za sloupec" },
+        Field::Spomaleni, 6, 0, u"Zpomalení: počet kroků za sloupec" },
     { Kind::TextField, u"nKmitočet", 720, 600, 615, 285, u"Kmitočet", defaultFont, Hidden | Border | Centred, 0,
-        u"Kmitočet" },
-    { Kind::Frame, u"nNomKmitočet", 1440, 600, 2295, 615, u"Počet průzorů", sans975, None, 0 },
-    { Kind::OptionButton, u"op2", 120, 240, 495, 195, u"2", defaultFont, InFrame, 0, u"2 průzory" },
-    { Kind::OptionButton, u"op3Dirky", 720, 240, 495, 195, u"3", defaultFont, InFrame, 0, u"3 průzory" },
-    { Kind::OptionButton, u"op4Dírky", 1200, 240, 495, 195, u"4", defaultFont, InFrame, 0, u"4 průzory" },
-    { Kind::OptionButton, u"op20", 1680, 240, 495, 195, u"20", defaultFont, InFrame, 0, u"20 průzorů" },
-    { Kind::PictureBox, u"Picture1", 5640, 600, 5895, 2055, u"", defaultFont, None, 0,
+        Field::Kmitocet, 1, 0, u"Kmitočet" },
+    { Kind::Frame, u"nNomKmitočet", 1440, 600, 2295, 615, u"Počet průzorů", sans975, None, 0, none, 11, 0 },
+    { Kind::OptionButton, u"op2", 120, 240, 495, 195, u"2", defaultFont, InFrame, 0, Option::Op2, 12, 0, u"2 průzory" },
+    { Kind::OptionButton, u"op3Dirky", 720, 240, 495, 195, u"3", defaultFont, InFrame, 0, Option::Op3, 16, 0,
+        u"3 průzory" },
+    { Kind::OptionButton, u"op4Dírky", 1200, 240, 495, 195, u"4", defaultFont, InFrame, 0, Option::Op4, 17, 1,
+        u"4 průzory" },
+    { Kind::OptionButton, u"op20", 1680, 240, 495, 195, u"20", defaultFont, InFrame, 0, Option::Op20, 13, 0,
+        u"20 průzorů" },
+    { Kind::PictureBox, u"Picture1", 5640, 600, 5895, 2055, u"", defaultFont, None, 0, none, 20, 0,
         u"Obrázek: bílé světlo rozložené mřížkou na barvy" },
-    { Kind::TextField, u"nVlny", 480, 2040, 3615, 285, u"Počet vlnových délek na rozteč průzorů", sans975, None, 0 },
+    { Kind::TextField, u"nVlny", 480, 2040, 3615, 285, u"Počet vlnových délek na rozteč průzorů", sans975, None, 0,
+        none, 22, 2 },
     { Kind::TextField, u"nRelKmitočet", 4080, 2040, 615, 195, u"Rel. kmitočet", sans975Bold, Centred, 0,
-        u"Relativní kmitočet" },
-    { Kind::ScrollBar, u"HScrollKmitočet", 1320, 2280, 2655, 255, u"", defaultFont, None, 180,
+        Field::RelKmitocet, 18, 0, u"Relativní kmitočet" },
+    { Kind::ScrollBar, u"HScrollKmitočet", 1320, 2280, 2655, 255, u"", defaultFont, None, 180, Bar::Kmitocet, 8, 0,
         u"Kmitočet pro 2, 3 a 4 průzory" },
-    { Kind::ScrollBar, u"HScrollKmitocet20", 1560, 2280, 2175, 255, u"", defaultFont, None, 10,
+    { Kind::ScrollBar, u"HScrollKmitocet20", 1560, 2280, 2175, 255, u"", defaultFont, None, 10, Bar::Kmitocet20, 14, 1,
         u"Kmitočet pro 20 průzorů" },
-    { Kind::TextField, u"nSměs", 6120, 2400, 1575, 285, u"směs světla R+G+B", defaultFont, None, 0 },
-    { Kind::TextField, u"nCornu", 2880, 2760, 2175, 285, u"Cornuovy spirály", sans12, None, 0 },
+    { Kind::TextField, u"nSměs", 6120, 2400, 1575, 285, u"směs světla R+G+B", defaultFont, None, 0, none, 21, 1 },
+    { Kind::TextField, u"nCornu", 2880, 2760, 2175, 285, u"Cornuovy spirály", sans12, None, 0, none, 5, 0 },
     { Kind::TextField, u"nNdirek", 0, 3360, 1095, 285, u"Ndirek", defaultFont, Hidden | Border | WindowBack, 0,
-        u"Počet průzorů" },
-    { Kind::SurfaceLabel, u"labKlepnete", 3120, 4080, 3255, 495, u"Klepněte na Start", times1575Bold, None, 0 },
-    { Kind::TextField, u"nKmit", 480, 4200, 2415, 240, u"Relativní kmitočet", sans12, Hidden | Centred, 0 },
-    { Kind::TextField, u"nNominalKmit", 480, 4560, 2175, 360, u"Nominální kmitočet", sans12, Hidden, 0 },
-    { Kind::TextField, u"nMřížka", 6240, 8160, 2415, 285, u"clona s mřížkou", sans12, None, 0 },
+        Field::Ndirek, 10, 0, u"Počet průzorů" },
+    { Kind::SurfaceLabel, u"labKlepnete", 3120, 4080, 3255, 495, u"Klepněte na Start", times1575Bold, None, 0, none, 9,
+        0 },
+    { Kind::TextField, u"nKmit", 480, 4200, 2415, 240, u"Relativní kmitočet", sans12, Hidden | Centred, 0, none, 3, 0 },
+    { Kind::TextField, u"nNominalKmit", 480, 4560, 2175, 360, u"Nominální kmitočet", sans12, Hidden, 0, none, 19, 0 },
+    { Kind::TextField, u"nMřížka", 6240, 8160, 2415, 285, u"clona s mřížkou", sans12, None, 0, none, 7, 0 },
 };
 
-// Tab positions 0 to 22; widgets that cannot take the focus are passed over.
-const char16_t* const tabOrder[] = {
-    u"cmdStart",
-    u"nKmitočet",
-    u"cmdKonec",
-    u"nKmit",
-    u"nTitul",
-    u"nCornu",
-    u"nSpomaleni",
-    u"nMřížka",
-    u"HScrollKmitočet",
-    u"labKlepnete",
-    u"nNdirek",
-    u"nNomKmitočet",
-    u"op2",
-    u"op20",
-    u"HScrollKmitocet20",
-    u"HScrollSpomaleni",
-    u"op3Dirky",
-    u"op4Dírky",
-    u"nRelKmitočet",
-    u"nNominalKmit",
-    u"Picture1",
-    u"nSměs",
-    u"nVlny",
-};
-
-// Where widgets overlap, the later of these lies above the earlier.
-const char16_t* const stacking[] = { u"HScrollKmitocet20", u"op4Dírky", u"nSměs", u"nVlny" };
+const WidgetEntry& frameEntry()
+{
+    return *std::find_if(
+        std::begin(layout), std::end(layout), [](const WidgetEntry& e) { return e.kind == Kind::Frame; });
+}
 
 /// A label without a window of its own: its text and background are painted
 /// on the drawing surface when the window is built, so drawing covers it.
@@ -128,11 +122,6 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override { }
 };
-
-QRect pixels(const WidgetEntry& entry)
-{
-    return { entry.left / 15, entry.top / 15, entry.width / 15, entry.height / 15 };
-}
 
 QFont fontFor(const FontStyle& entry)
 {
@@ -164,7 +153,7 @@ void setBackground(QWidget* widget, const QColor& colour, QPalette::ColorRole ro
     widget->setAutoFillBackground(true);
 }
 
-QWidget* create(const WidgetEntry& entry, QWidget* window, QWidget* frame, QButtonGroup* options)
+QWidget* create(const WidgetEntry& entry, Window* window, QWidget* frame, QButtonGroup* options)
 {
     const QString name = QString::fromUtf16(entry.name);
     const QString text = QString::fromUtf16(entry.text);
@@ -215,7 +204,7 @@ QWidget* create(const WidgetEntry& entry, QWidget* window, QWidget* frame, QButt
     }
     case Kind::PictureBox: {
         auto* picture = new QLabel(parent);
-        picture->setPixmap(QPixmap::fromImage(illustration()));
+        window->showPicture(picture, illustration());
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         picture->setContentsMargins(0, 0, 0, 0);
         setBackground(picture, greyColour, QPalette::Window);
@@ -232,10 +221,26 @@ QWidget* create(const WidgetEntry& entry, QWidget* window, QWidget* frame, QButt
     }
     widget->setObjectName(name);
     widget->setAccessibleName(entry.accessible ? QString::fromUtf16(entry.accessible) : text);
-    widget->setGeometry(pixels(entry));
-    widget->setFont(fontFor(entry.font));
+    // Twips of the client area; an option button's are given from its frame.
+    QRect twips(entry.left, entry.top, entry.width, entry.height);
+    if (entry.flags & InFrame)
+        twips.translate(frameEntry().left, frameEntry().top);
+    window->place(widget, twips, fontFor(entry.font));
     if (entry.flags & Hidden)
         widget->setVisible(false);
+    std::visit(
+        [&](auto role) {
+            using R = decltype(role);
+            if constexpr (std::is_same_v<R, Field>)
+                window->bind(role, qobject_cast<QLineEdit*>(widget));
+            else if constexpr (std::is_same_v<R, Bar>)
+                window->bind(role, qobject_cast<ScrollBar*>(widget));
+            else if constexpr (std::is_same_v<R, Option>)
+                window->bind(role, qobject_cast<QRadioButton*>(widget));
+            else if constexpr (std::is_same_v<R, Button>)
+                window->bind(role, qobject_cast<QPushButton*>(widget));
+        },
+        entry.role);
     return widget;
 }
 
@@ -251,7 +256,8 @@ std::unique_ptr<Window> createWindow()
     QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
 
-    auto window = std::make_unique<Window>(QSize(clientWidthTwips / 15, clientHeightTwips / 15));
+    auto window = std::make_unique<Window>(
+        QSize(clientWidthTwips / 15, clientHeightTwips / 15), QSize(surfaceWidthTwips / 15, clientHeightTwips / 15));
     window->setObjectName(QStringLiteral("Brelon"));
     window->setWindowTitle(windowCaption());
     window->setAccessibleName(QStringLiteral("Brelon: difrakce na mřížce"));
@@ -265,15 +271,19 @@ std::unique_ptr<Window> createWindow()
     options->setObjectName(QStringLiteral("structureOptions"));
     options->setExclusive(true);
     QWidget* frame = nullptr;
+    std::vector<std::pair<const WidgetEntry*, QWidget*>> widgets;
     for (const WidgetEntry& entry : layout) {
         QWidget* widget = create(entry, window.get(), frame, options);
+        widgets.emplace_back(&entry, widget);
         if (entry.kind == Kind::Frame)
             frame = widget;
         if (entry.kind == Kind::SurfaceLabel) {
             window->canvas().paintLabel(QRect(entry.left, entry.top, entry.width, entry.height),
-                QString::fromUtf16(entry.text), widget->font(), grey);
+                QString::fromUtf16(entry.text), fontFor(entry.font), grey);
         }
     }
+    if (!window->complete())
+        qFatal("the layout leaves a field, bar, option or button of the program without a widget");
     // The option group is one tab stop, its selected button; the arrow keys
     // move the selection within the group.
     QObject::connect(options, &QButtonGroup::buttonToggled, options, [options] {
@@ -281,16 +291,16 @@ std::unique_ptr<Window> createWindow()
         for (QAbstractButton* button : options->buttons())
             button->setFocusPolicy(!anySelected || button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
     });
-    for (const char16_t* name : stacking)
-        window->findChild<QWidget*>(QString::fromUtf16(name))->raise();
 
-    QWidget* previous = nullptr;
-    for (const char16_t* name : tabOrder) {
-        auto* widget = window->findChild<QWidget*>(QString::fromUtf16(name));
-        if (previous)
-            QWidget::setTabOrder(previous, widget);
-        previous = widget;
-    }
+    // Where widgets overlap, the higher level lies above.
+    std::stable_sort(
+        widgets.begin(), widgets.end(), [](const auto& a, const auto& b) { return a.first->above < b.first->above; });
+    for (const auto& [entry, widget] : widgets)
+        if (entry->above > 0)
+            widget->raise();
+    std::sort(widgets.begin(), widgets.end(), [](const auto& a, const auto& b) { return a.first->tab < b.first->tab; });
+    for (size_t i = 1; i < widgets.size(); ++i)
+        QWidget::setTabOrder(widgets[i - 1].second, widgets[i].second);
     return window;
 }
 

@@ -11,6 +11,9 @@ namespace brelon {
 /// The stored client area of the main window, in twips.
 inline constexpr int clientWidthTwips = 11370;
 inline constexpr int clientHeightTwips = 8565;
+/// The drawing surface: the client area and the right end of the scene,
+/// which the stored size leaves out (the scan reaches x 11950).
+inline constexpr int surfaceWidthTwips = 12000;
 
 /// \brief The window caption.
 QString windowCaption();

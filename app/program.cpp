@@ -42,9 +42,8 @@ Program::~Program() = default;
 void Program::connectHandlers()
 {
     Window* w = m_window.get();
-    const auto button = [w](const char* name) { return w->findChild<QPushButton*>(QString::fromUtf8(name)); };
-    QObject::connect(button("cmdStart"), &QPushButton::clicked, w, [this] { run(cmdStartClick); });
-    QObject::connect(button("cmdKonec"), &QPushButton::clicked, w, [this] { run(cmdKonecClick); });
+    QObject::connect(w->button(Button::Start), &QPushButton::clicked, w, [this] { run(cmdStartClick); });
+    QObject::connect(w->button(Button::Konec), &QPushButton::clicked, w, [this] { run(cmdKonecClick); });
 
     const auto onSelect = [this, w](Option option, void (*handler)(Ui&)) {
         QObject::connect(m_ui->option(option), &QRadioButton::toggled, w, [this, handler](bool checked) {
@@ -69,7 +68,7 @@ void Program::start()
 {
     run(formLoad);
     m_window->show();
-    m_window->findChild<QWidget*>(QStringLiteral("cmdStart"))->setFocus();
+    m_window->button(Button::Start)->setFocus();
 }
 
 } // namespace brelon

@@ -2,16 +2,21 @@
 
 #include "surface/errors.h"
 #include "surface/scrollbar.h"
+#include "surface/style.h"
 #include "surface/vectorstate.h"
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QStyleFactory>
 
+#include <algorithm>
 #include <cmath>
 
 namespace brelon {
@@ -21,93 +26,130 @@ namespace {
 // The fore colour: black, as no other is stored with the window.
 constexpr Colour foreColour = 0x000000;
 
-template <typename T> T* child(Window& window, const QString& name)
+/// \brief \a font, given at the stored size in whole pixels, at \a zoom: a
+/// fractional size, so that texts keep their widths in proportion.
+QFont zoomedFont(const QFont& font, double zoom, int logicalDpi)
 {
-    T* widget = window.findChild<T*>(name);
-    if (!widget)
-        qFatal("the window has no widget %s", qPrintable(name));
-    return widget;
+    if (zoom == 1 || font.pixelSize() <= 0)
+        return font;
+    QFont zoomed = font;
+    zoomed.setPointSizeF(font.pixelSize() * zoom * 72.0 / logicalDpi);
+    return zoomed;
 }
 
 } // namespace
 
-QString objectName(Field field)
-{
-    switch (field) {
-    case Field::Kmitocet:
-        return QStringLiteral("nKmitočet");
-    case Field::RelKmitocet:
-        return QStringLiteral("nRelKmitočet");
-    case Field::Ndirek:
-        return QStringLiteral("nNdirek");
-    case Field::Spomaleni:
-        return QStringLiteral("nSpomaleni");
-    }
-    return {};
-}
-
-QString objectName(Bar bar)
-{
-    switch (bar) {
-    case Bar::Kmitocet:
-        return QStringLiteral("HScrollKmitočet");
-    case Bar::Kmitocet20:
-        return QStringLiteral("HScrollKmitocet20");
-    case Bar::Spomaleni:
-        return QStringLiteral("HScrollSpomaleni");
-    }
-    return {};
-}
-
-QString objectName(Option option)
-{
-    switch (option) {
-    case Option::Op2:
-        return QStringLiteral("op2");
-    case Option::Op3:
-        return QStringLiteral("op3Dirky");
-    case Option::Op4:
-        return QStringLiteral("op4Dírky");
-    case Option::Op20:
-        return QStringLiteral("op20");
-    }
-    return {};
-}
-
-Window::Window(QSize clientSize, QWidget* parent)
+Window::Window(QSize clientSize, QSize surfaceSize, QWidget* parent)
     : QWidget(parent)
-    , m_canvas(std::make_unique<Canvas>(clientSize))
+    , m_canvas(std::make_unique<Canvas>(surfaceSize))
+    , m_surfaceSize(surfaceSize)
+    , m_style(new ZoomedStyle(QStyleFactory::create(QApplication::style()->name())))
 {
+    m_style->setParent(this);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_StaticContents);
-    setFixedSize(clientSize);
+    resize(clientSize);
+    setMinimumSize(clientSize);
     // Drawing made before the window is first shown is not kept.
     m_canvas->setEnabled(false);
 }
 
 Window::~Window() = default;
 
-void Window::followDevicePixelRatio()
+bool Window::complete() const
 {
-    m_canvas->setDevicePixelRatio(devicePixelRatioF());
+    const auto all = [](const auto& widgets) {
+        return std::all_of(widgets.begin(), widgets.end(), [](const auto* w) { return w != nullptr; });
+    };
+    return all(m_fields) && all(m_bars) && all(m_options) && all(m_buttons);
+}
+
+void Window::place(QWidget* widget, const QRect& twips, const QFont& font)
+{
+    widget->setStyle(m_style);
+    m_placements.push_back({ widget, twips, font });
+    placeWidget(m_placements.back());
+}
+
+void Window::showPicture(QLabel* label, const QImage& picture)
+{
+    m_pictures.push_back({ label, picture });
+    showPicture(m_pictures.back());
+}
+
+void Window::rescale()
+{
+    const double zoom
+        = std::max(1.0, std::min(double(width()) / m_surfaceSize.width(), double(height()) / m_surfaceSize.height()));
+    const qreal ratio = devicePixelRatioF();
+    m_canvas->setScale(zoom, ratio);
+    const QSize content = m_canvas->size();
+    const QPoint origin(std::max(0, (width() - content.width()) / 2), std::max(0, (height() - content.height()) / 2));
+    if (zoom == m_placedZoom && ratio == m_placedRatio && origin == m_origin)
+        return;
+    m_origin = origin;
+    m_placedZoom = zoom;
+    m_placedRatio = ratio;
+    placeAll();
+    update();
+}
+
+void Window::placeAll()
+{
+    // Every position from the widget's own twips, never from where it was,
+    // so nothing drifts from one zoom to the next. A widget in a frame is
+    // placed relative to it, and the frame comes first.
+    m_style->setZoom(m_placedZoom);
+    for (const Placement& placement : m_placements)
+        placeWidget(placement);
+    for (const Picture& picture : m_pictures)
+        showPicture(picture);
+}
+
+void Window::placeWidget(const Placement& placement)
+{
+    QRect rect = TwipScale(m_placedZoom).rect(placement.twips).translated(m_origin);
+    if (QWidget* parent = placement.widget->parentWidget(); parent != this)
+        rect.translate(-parent->pos());
+    placement.widget->setGeometry(rect);
+    placement.widget->setFont(zoomedFont(placement.font, m_placedZoom, logicalDpiY()));
+    placement.widget->update();
+}
+
+void Window::showPicture(const Picture& picture) const
+{
+    // Nearest-neighbour blocks of whole device pixels: never smoothed.
+    const qreal factor = m_placedZoom * m_placedRatio;
+    QPixmap pixmap = QPixmap::fromImage(picture.image.scaled(int(std::lround(picture.image.width() * factor)),
+        int(std::lround(picture.image.height() * factor)), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    pixmap.setDevicePixelRatio(m_placedRatio);
+    picture.label->setPixmap(pixmap);
 }
 
 void Window::paintEvent(QPaintEvent* event)
 {
-    followDevicePixelRatio();
+    rescale();
     const QImage& image = m_canvas->image();
     const qreal ratio = m_canvas->devicePixelRatio();
+    const QRect content(m_origin, m_canvas->size());
     QPainter painter(this);
     for (const QRect& r : event->region()) {
-        const QRectF source(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio);
-        painter.drawImage(QRectF(r), image, source);
+        // Around a magnified content the margins are the window's grey.
+        for (const QRect& margin : QRegion(r).subtracted(content))
+            painter.fillRect(margin, QColor(toRgb(grey)));
+        const QRect part = r.intersected(content);
+        if (part.isEmpty())
+            continue;
+        const QRect at = part.translated(-m_origin);
+        const QRectF source(at.x() * ratio, at.y() * ratio, at.width() * ratio, at.height() * ratio);
+        painter.drawImage(QRectF(part), image, source);
     }
 }
 
 void Window::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    followDevicePixelRatio();
+    rescale();
     m_canvas->setEnabled(true);
 }
 
@@ -123,7 +165,7 @@ void Window::hideEvent(QHideEvent* event)
 void Window::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    followDevicePixelRatio();
+    rescale();
 }
 
 void Window::presentNow()
@@ -177,7 +219,7 @@ void Window::presentLater()
 {
     const QRect dirty = m_canvas->takeDirty();
     if (!dirty.isEmpty())
-        update(dirty);
+        update(dirty.translated(m_origin));
 }
 
 WindowUi::WindowUi(Window& window, const QLocale& locale)
@@ -185,12 +227,6 @@ WindowUi::WindowUi(Window& window, const QLocale& locale)
     , m_locale(locale)
     , m_pacer([&window] { window.presentNow(); })
 {
-    for (Field f : { Field::Kmitocet, Field::RelKmitocet, Field::Ndirek, Field::Spomaleni })
-        m_fields[size_t(f)] = child<QLineEdit>(window, objectName(f));
-    for (Bar b : { Bar::Kmitocet, Bar::Kmitocet20, Bar::Spomaleni })
-        m_bars[size_t(b)] = child<ScrollBar>(window, objectName(b));
-    for (Option o : { Option::Op2, Option::Op3, Option::Op4, Option::Op20 })
-        m_options[size_t(o)] = child<QRadioButton>(window, objectName(o));
 }
 
 void WindowUi::drawLine(float x1, float y1, float x2, float y2, Colour colour, bool colourGiven)

@@ -4,6 +4,8 @@
 #include "surface/pacer.h"
 #include "surface/ui.h"
 
+#include <QFont>
+#include <QImage>
 #include <QWidget>
 
 #include <array>
@@ -11,23 +13,60 @@
 #include <memory>
 #include <vector>
 
+class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 
 namespace brelon {
 
 class ScrollBar;
+class ZoomedStyle;
+
+/// The push buttons that run handlers.
+enum class Button { Start, Konec };
 
 /// \brief The main window: its client area is the drawing surface, backed by
 /// a persistent image so the picture survives covering, minimising and
 /// every other repaint. The child widgets lie above the drawing.
+///
+/// The window can grow beyond its stored size. Up to the surface's width it
+/// shows more of the surface at 1:1; beyond, the whole content (the surface
+/// and every widget, its font and the style's sizes) is magnified by the
+/// zoom min(width / surface width, height / surface height), centred, and
+/// drawn afresh at that size.
 class Window : public QWidget {
     Q_OBJECT
 public:
-    explicit Window(QSize clientSize, QWidget* parent = nullptr);
+    /// \a clientSize is the client area and \a surfaceSize the drawing
+    /// surface, both in pixels at the stored size.
+    Window(QSize clientSize, QSize surfaceSize, QWidget* parent = nullptr);
     ~Window() override;
 
     Canvas& canvas() { return *m_canvas; }
+    /// \brief The zoom of the content: 1, or more once the window is larger
+    /// than the surface both ways.
+    double zoom() const { return m_canvas->scale().zoom(); }
+    /// \brief Where the content's top left lies in the client area.
+    QPoint contentOrigin() const { return m_origin; }
+
+    /// \brief Places \a widget at \a twips of the client area with \a font,
+    /// both at the stored size; the window magnifies them with itself.
+    void place(QWidget* widget, const QRect& twips, const QFont& font);
+    /// \brief Shows \a picture in \a label, magnified in whole-pixel blocks.
+    void showPicture(QLabel* label, const QImage& picture);
+
+    void bind(Field role, QLineEdit* widget) { m_fields[size_t(role)] = widget; }
+    void bind(Bar role, ScrollBar* widget) { m_bars[size_t(role)] = widget; }
+    void bind(Option role, QRadioButton* widget) { m_options[size_t(role)] = widget; }
+    void bind(Button role, QPushButton* widget) { m_buttons[size_t(role)] = widget; }
+    /// \brief Whether every field, bar, option and button has its widget.
+    bool complete() const;
+    QLineEdit* field(Field role) const { return m_fields[size_t(role)]; }
+    ScrollBar* bar(Bar role) const { return m_bars[size_t(role)]; }
+    QRadioButton* option(Option role) const { return m_options[size_t(role)]; }
+    QPushButton* button(Button role) const { return m_buttons[size_t(role)]; }
+
     /// \brief Shows the window as it is now, at once, during a long handler:
     /// it also answers the window system (pings, exposes, resizes, screen
     /// changes), while what the user does waits until the handler has ended.
@@ -50,9 +89,35 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void followDevicePixelRatio();
+    struct Placement {
+        QWidget* widget;
+        QRect twips;
+        QFont font;
+    };
+    struct Picture {
+        QLabel* label;
+        QImage image;
+    };
+    /// Follows the window's size and the screen's ratio: the surface drawn
+    /// anew and every widget placed, at the zoom they give.
+    void rescale();
+    void placeAll();
+    void placeWidget(const Placement& placement);
+    void showPicture(const Picture& picture) const;
 
     std::unique_ptr<Canvas> m_canvas;
+    QSize m_surfaceSize;
+    QPoint m_origin;
+    ZoomedStyle* m_style;
+    std::vector<Placement> m_placements;
+    std::vector<Picture> m_pictures;
+    double m_placedZoom = 1;
+    qreal m_placedRatio = 1;
+    std::array<QLineEdit*, 4> m_fields {};
+    std::array<ScrollBar*, 3> m_bars {};
+    std::array<QRadioButton*, 4> m_options {};
+    std::array<QPushButton*, 2> m_buttons {};
+
     bool m_answering = false;
     bool m_handlerRunning = false;
     std::vector<std::function<void()>> m_held;
@@ -61,7 +126,6 @@ private:
 /// \brief The handlers' view of the window (the widget and drawing operations).
 class WindowUi : public Ui {
 public:
-    /// \brief Binds the widgets of \a window by their object names.
     explicit WindowUi(Window& window, const QLocale& locale = QLocale());
 
     void setDrawWidth(int pixels) override;
@@ -87,9 +151,9 @@ public:
 
     Window& window() { return m_window; }
     Pacer& pacer() { return m_pacer; }
-    QLineEdit* field(Field field) const { return m_fields[size_t(field)]; }
-    ScrollBar* bar(Bar bar) const { return m_bars[size_t(bar)]; }
-    QRadioButton* option(Option option) const { return m_options[size_t(option)]; }
+    QLineEdit* field(Field field) const { return m_window.field(field); }
+    ScrollBar* bar(Bar bar) const { return m_window.bar(bar); }
+    QRadioButton* option(Option option) const { return m_window.option(option); }
 
 protected:
     void drawLine(float x1, float y1, float x2, float y2, Colour colour, bool colourGiven) override;
@@ -99,15 +163,7 @@ private:
     Window& m_window;
     QLocale m_locale;
     Pacer m_pacer;
-    std::array<QLineEdit*, 4> m_fields {};
-    std::array<ScrollBar*, 3> m_bars {};
-    std::array<QRadioButton*, 4> m_options {};
     int m_depth = 0;
 };
-
-/// Object names of the widgets the handlers use, Czech letters as they are.
-QString objectName(Field field);
-QString objectName(Bar bar);
-QString objectName(Option option);
 
 } // namespace brelon

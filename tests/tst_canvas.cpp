@@ -179,7 +179,7 @@ private slots:
         QCOMPARE(canvas.image().pixel(20, 100) & 0xFFFFFF, blackRgb);
         QCOMPARE(canvas.takeDirty(), QRect(QPoint(10, 50), QPoint(80, 50)));
         // A new ratio keeps the picture.
-        canvas.setDevicePixelRatio(1.0);
+        canvas.setScale(1.0, 1.0);
         QCOMPARE(canvas.image().size(), QSize(100, 100));
         QCOMPARE(canvas.image().pixel(40, 50) & 0xFFFFFF, blackRgb);
     }
@@ -188,18 +188,34 @@ private slots:
     {
         QTest::addColumn<unsigned>("seed");
         QTest::addColumn<double>("ratio");
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<double>("firstZoom"); // where the rescaled canvas draws before it is rescaled
         for (unsigned seed : { 1u, 2u, 3u, 4u, 5u })
-            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed << 1.0;
-        QTest::newRow("seed 6, ratio 2") << 6u << 2.0;
-        QTest::newRow("seed 7, ratio 1.5") << 7u << 1.5;
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed << 1.0 << 1.0 << 2.0;
+        QTest::newRow("seed 6, ratio 2") << 6u << 2.0 << 1.0 << 1.0;
+        QTest::newRow("seed 7, ratio 1.5") << 7u << 1.5 << 1.0 << 1.89;
+        QTest::newRow("seed 8, zoom 1.89") << 8u << 1.0 << 1.89 << 1.0;
+        QTest::newRow("seed 9, zoom 2, ratio 1.5") << 9u << 1.5 << 2.0 << 1.0;
+        QTest::newRow("seed 10, zoom 1.5") << 10u << 1.0 << 1.5 << 3.0;
+        QTest::newRow("seed 11, zoom 1.25, ratio 0.5") << 11u << 0.5 << 1.25 << 1.0;
     }
     void leanEqualsLiteralOnRandomDrawing()
     {
+        // The same random drawing, with repeats and runs of close lines, lean
+        // and literal at the row's scale, and lean at another scale then
+        // drawn anew at the row's: three identical pictures.
         QFETCH(unsigned, seed);
         QFETCH(double, ratio);
-        Canvas lean(QSize(160, 120), ratio);
-        Canvas literal(QSize(160, 120), ratio);
+        QFETCH(double, zoom);
+        QFETCH(double, firstZoom);
+        const QSize size(160, 120);
+        Canvas lean(size, ratio, zoom);
+        Canvas literal(size, ratio, zoom);
+        Canvas rescaled(size, 1.0, firstZoom);
         literal.setCoalescing(false);
+        const QFont font(QStringLiteral("Liberation Sans"), 12);
+        for (Canvas* canvas : { &lean, &literal, &rescaled })
+            canvas->paintLabel(QRect(300, 450, 1500, 300), QStringLiteral("Klepněte"), font, grey);
         std::mt19937 random(seed);
         const auto pick = [&](int n) { return int(random() % unsigned(n)); };
         const Colour palette[] = { 0, white, grey, 0x0000FF, 0x00FF00 };
@@ -209,8 +225,31 @@ private slots:
             Colour colour;
         };
         std::vector<Call> history;
-        for (int i = 0; i < 4000; ++i) {
+        const auto draw = [&](const Call& call) {
+            for (Canvas* canvas : { &lean, &literal, &rescaled }) {
+                canvas->setDrawWidth(call.width);
+                canvas->setFillStyle(call.fill);
+                canvas->setFillColor(palette[(call.kind + 1) % 5]);
+                if (call.kind < 7)
+                    canvas->line(call.a, call.b, call.c, call.d, call.colour);
+                else
+                    canvas->circle(call.a, call.b, call.kind == 9 ? 60.0f : 5.0f, call.colour);
+            }
+        };
+        for (int i = 0; i < 6000; ++i) {
             Call call;
+            if (pick(60) == 0) {
+                // A run of horizontal lines, close enough to merge, as a clearing does.
+                call = { 0, 1 + pick(10), 0, float(pick(2600) - 100), float(pick(2000) - 100), 0, 0, palette[pick(5)] };
+                call.c = call.a + float(pick(2000));
+                const int lines = 2 + pick(60);
+                for (int k = 0; k < lines; ++k) {
+                    call.d = call.b;
+                    draw(call);
+                    call.b += float(pick(int(15 * call.width - 7)));
+                }
+                continue;
+            }
             if (!history.empty() && pick(3) == 0) {
                 call = history[history.size() - 1 - size_t(pick(std::min<int>(40, int(history.size()))))];
             } else {
@@ -224,18 +263,15 @@ private slots:
                 call.colour = palette[pick(5)];
             }
             history.push_back(call);
-            for (Canvas* canvas : { &lean, &literal }) {
-                canvas->setDrawWidth(call.width);
-                canvas->setFillStyle(call.fill);
-                canvas->setFillColor(palette[(call.kind + 1) % 5]);
-                if (call.kind < 7)
-                    canvas->line(call.a, call.b, call.c, call.d, call.colour);
-                else
-                    canvas->circle(call.a, call.b, call.kind == 9 ? 60.0f : 5.0f, call.colour);
-            }
+            draw(call);
         }
+        rescaled.setScale(zoom, ratio);
         QVERIFY(lean.paintCalls() < literal.paintCalls());
-        QCOMPARE(lean.snapshot(), literal.snapshot());
+        const QImage picture = lean.snapshot();
+        QCOMPARE(literal.snapshot(), picture);
+        QCOMPARE(rescaled.snapshot(), picture);
+        // What is kept to draw the picture again stays well below what was drawn.
+        QVERIFY2(rescaled.recorded() < 6000, qPrintable(QString::number(rescaled.recorded())));
     }
 };
 

@@ -54,12 +54,12 @@ struct CountingUi : RecordingUi {
 // Crossings of the wave through the axis row between x 500 and 5500 twips.
 int axisCrossings(Canvas& canvas)
 {
-    const int axis = Canvas::logicalPixel(1700);
+    const int axis = TwipScale().pixel(1700);
     int crossings = 0;
     int previous = 0;
-    for (int column = Canvas::logicalPixel(500); column <= Canvas::logicalPixel(5500); ++column) {
+    for (int column = TwipScale().pixel(500); column <= TwipScale().pixel(5500); ++column) {
         int above = 0, below = 0;
-        for (int row = Canvas::logicalPixel(1480); row <= Canvas::logicalPixel(1920); ++row) {
+        for (int row = TwipScale().pixel(1480); row <= TwipScale().pixel(1920); ++row) {
             if (surfacePixel(canvas, column, row) != blackRgb)
                 continue;
             above += row < axis ? 1 : 0;

@@ -351,9 +351,9 @@ private slots:
             // Each opening is a grey disc cut into the black aperture line,
             // with a white stub below it: look just right of the stub.
             Canvas& canvas = shown.canvas();
-            const int aperture = Canvas::logicalPixel(8000) + 1, belowAperture = Canvas::logicalPixel(8100);
+            const int aperture = TwipScale().pixel(8000) + 1, belowAperture = TwipScale().pixel(8100);
             for (int m = 0; m <= openings; ++m) {
-                const int x = Canvas::logicalPixel(9000 + 100 * m);
+                const int x = TwipScale().pixel(9000 + 100 * m);
                 const bool cut = m < openings;
                 QCOMPARE(surfacePixel(canvas, x + 3, aperture), cut ? greyRgb : blackRgb);
                 QCOMPARE(surfacePixel(canvas, x, belowAperture), cut ? whiteRgb : greyRgb);

@@ -55,7 +55,7 @@ bool isSegment(const Op& op)
 // pixel column, or the baseline row when no bar rises there.
 int barTop(Canvas& canvas, int column)
 {
-    const int base = Canvas::logicalPixel(6500);
+    const int base = TwipScale().pixel(6500);
     int row = base - 1;
     while (row > 0 && surfacePixel(canvas, column, row) == blackRgb)
         --row;
@@ -314,11 +314,11 @@ private slots:
         int checkedColumns = 0;
         for (int column = 10; column < 750; column += 37) {
             // The column's pixels hold the union of its fifteen bars: the tallest.
-            int expectedTop = Canvas::logicalPixel(6500);
+            int expectedTop = TwipScale().pixel(6500);
             for (int X = column * 15; X < column * 15 + 15; ++X) {
                 const double L = scene::barLength(scene::intensity(X, scene::chainEnd(X, lastIndex, s, frequency)),
                     scene::intensityScale(structure, frequency));
-                expectedTop = std::min(expectedTop, Canvas::logicalPixel(float(6500 - L)));
+                expectedTop = std::min(expectedTop, TwipScale().pixel(float(6500 - L)));
             }
             QCOMPARE(barTop(shown.canvas(), column), expectedTop);
             ++checkedColumns;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QImage>
+#include <QProxyStyle>
+
+namespace brelon {
+
+/// \brief The application's style with its own sizes magnified by the
+/// window's zoom: radio indicators, scroll-bar arrows and thumb, frames and
+/// margins grow with the widgets they belong to.
+class ZoomedStyle : public QProxyStyle {
+    Q_OBJECT
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void setZoom(double zoom);
+    double zoom() const { return m_zoom; }
+
+    int pixelMetric(
+        PixelMetric metric, const QStyleOption* option = nullptr, const QWidget* widget = nullptr) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+        const QWidget* widget = nullptr) const override;
+
+private:
+    double m_zoom = 1;
+    QImage m_magnified; ///< a device of the zoom's dots per inch, for font metrics
+    // While a scroll bar is drawn with magnified font metrics, the option it
+    // is drawn with and the widget's own, by which every size is measured.
+    mutable const QStyleOption* m_drawnWith = nullptr;
+    mutable const QStyleOption* m_measuredBy = nullptr;
+};
+
+} // namespace brelon
