@@ -6,10 +6,12 @@
 #include "app/layout.h"
 #include "app/program.h"
 #include "diffraction/start.h"
+#include "params/frequency.h"
 #include "params/structure.h"
 #include "surface/scrollbar.h"
 #include "testsupport.h"
 
+#include <QAccessible>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,10 +20,13 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
+#include <tuple>
 
 using namespace brelon;
 using namespace brelon::test;
@@ -301,6 +306,107 @@ private slots:
         QCOMPARE(grab.pixel(origin + QPoint(90, 3)) & 0xFFFFFF, qRgb(176, 216, 127) & 0xFFFFFF);
         QCOMPARE(grab.pixel(origin + QPoint(36, 2)) & 0xFFFFFF, qRgb(224, 119, 112) & 0xFFFFFF);
         QCOMPARE(grab.pixel(origin + QPoint(100, 54)) & 0xFFFFFF, qRgb(31, 24, 16) & 0xFFFFFF);
+    }
+
+    void magnifiedLayout_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<QPoint>("origin");
+        QTest::newRow("stored size: 1:1") << QSize(758, 571) << 1.0 << QPoint(0, 0);
+        QTest::newRow("wider: more of the surface at 1:1") << QSize(800, 600) << 1.0 << QPoint(0, 14);
+        QTest::newRow("1.5") << QSize(1200, 857) << 1.5 << QPoint(0, 0);
+        QTest::newRow("2, centred across") << QSize(1700, 1142) << 2.0 << QPoint(50, 0);
+        QTest::newRow("1.8914, centred across") << QSize(1600, 1080) << 1080 / 571.0 << QPoint(43, 0);
+    }
+    void magnifiedLayout()
+    {
+        QFETCH(QSize, size);
+        QFETCH(double, zoom);
+        QFETCH(QPoint, origin);
+        ShownProgram shown;
+        Window& w = shown.window();
+        w.resize(size);
+        QCOMPARE(w.zoom(), zoom);
+        QCOMPARE(w.contentOrigin(), origin);
+        const auto edge = [&](int twips) { return int(std::lround(twips * zoom / 15)); };
+        const auto expected = [&](QRect twips) {
+            return QRect(QPoint(edge(twips.left()), edge(twips.top())) + origin,
+                QPoint(edge(twips.left() + twips.width()), edge(twips.top() + twips.height())) + origin - QPoint(1, 1));
+        };
+        // Every widget at its twips × zoom / 15 from the content's origin; an
+        // option button relative to its frame.
+        const QRect frame(1440, 600, 2295, 615);
+        const QPoint frameAt = expected(frame).topLeft();
+        for (const auto& [name, twips, inFrame] : std::initializer_list<std::tuple<const char*, QRect, bool>> {
+                 { "nTitul", { 3720, 0, 2535, 405 }, false }, { "cmdStart", { 8880, 120, 855, 375 }, false },
+                 { "HScrollSpomaleni", { 6360, 120, 1935, 255 }, false }, { "nNomKmitočet", frame, false },
+                 { "op20", { 1680, 240, 495, 195 }, true }, { "Picture1", { 5640, 600, 5895, 2055 }, false },
+                 { "nVlny", { 480, 2040, 3615, 285 }, false }, { "nMřížka", { 6240, 8160, 2415, 285 }, false } }) {
+            QWidget* child = widget(w, QString::fromUtf8(name));
+            const QRect at
+                = inFrame ? expected(twips.translated(frame.topLeft())).translated(-frameAt) : expected(twips);
+            QCOMPARE(child->geometry(), at);
+        }
+        // The style's own sizes grow with the widgets.
+        QStyle* base = QApplication::style();
+        for (const QStyle::PixelMetric metric : { QStyle::PM_ExclusiveIndicatorWidth, QStyle::PM_ScrollBarExtent })
+            QCOMPARE(widget(w, QStringLiteral("op2"))->style()->pixelMetric(metric),
+                int(std::lround(base->pixelMetric(metric) * zoom)));
+        // The fonts too, so no caption is clipped (a line edit keeps 2 pixels each side).
+        for (auto* edit : w.findChildren<QLineEdit*>()) {
+            if (!edit->isVisible())
+                continue;
+            QVERIFY2(
+                edit->fontMetrics().horizontalAdvance(edit->text()) <= edit->width() - 4, qPrintable(edit->text()));
+        }
+        // 19 pixels at the stored size, at a fractional size when the zoom is.
+        const QFont title = widget(w, QStringLiteral("nTitul"))->font();
+        const double pixels = title.pixelSize() > 0 ? title.pixelSize() : title.pointSizeF() * w.logicalDpiY() / 72;
+        QVERIFY2(std::abs(pixels - 19 * zoom) < 1e-9, qPrintable(title.toString()));
+        // The illustration in whole blocks, the blue peak where the zoom puts it.
+        const QImage grab = w.grab().toImage();
+        const QPoint picture = widget(w, QStringLiteral("Picture1"))->geometry().topLeft();
+        QCOMPARE(grab.pixel(picture + QPoint(int((137 + 0.5) * zoom), int((45 + 0.5) * zoom))) & 0xFFFFFF,
+            qRgb(0, 143, 223) & 0xFFFFFF);
+        // The accessible extent is where the widget is on screen.
+        QAccessibleInterface* start = QAccessible::queryAccessibleInterface(widget(w, QStringLiteral("cmdStart")));
+        QCOMPARE(start->rect(),
+            QRect(
+                w.mapToGlobal(expected({ 8880, 120, 855, 375 }).topLeft()), expected({ 8880, 120, 855, 375 }).size()));
+    }
+
+    void pictureDrawnAgainAtANewZoom_data()
+    {
+        QTest::addColumn<QString>("structure");
+        QTest::addColumn<QSize>("first");
+        QTest::addColumn<QSize>("then");
+        QTest::newRow("4 openings, 1 then 2") << "4" << QSize(758, 571) << QSize(1600, 1142);
+        QTest::newRow("20 openings, 2 then 1") << "20" << QSize(1600, 1142) << QSize(758, 571);
+        QTest::newRow("2 openings, 1 then 1.8914") << "2" << QSize(758, 571) << QSize(1600, 1080);
+    }
+    void pictureDrawnAgainAtANewZoom()
+    {
+        // A run drawn at one zoom and the window resized gives the picture of
+        // the same run drawn at the new zoom from the start, pixel for pixel.
+        QFETCH(QString, structure);
+        QFETCH(QSize, first);
+        QFETCH(QSize, then);
+        QImage pictures[2];
+        for (const bool resizedAfter : { true, false }) {
+            ShownProgram shown;
+            shown.window().resize(resizedAfter ? first : then);
+            shown.ui().setText(Field::Ndirek, structure);
+            shown.ui().setText(Field::Spomaleni, QStringLiteral("0"));
+            shown.run(cmdStartClick);
+            shown.run(hScrollKmitocetChange);
+            if (resizedAfter)
+                shown.window().resize(then);
+            pictures[resizedAfter ? 0 : 1] = shown.canvas().snapshot();
+            QVERIFY(shown.sink.messages.isEmpty());
+        }
+        QCOMPARE(pictures[0].size(), pictures[1].size());
+        QVERIFY(pictures[0] == pictures[1]);
     }
 
     void pictureSurvivesRepaints()

@@ -291,6 +291,54 @@ double seconds(Clock::duration d)
     return std::chrono::duration_cast<Seconds>(d).count();
 }
 
+/// \brief Where a window of a given size puts the scene and its widgets: the
+/// zoom that fits the 800 × 571 pixel surface into it, the content centred.
+struct View {
+    double zoom = 1;
+    QPoint origin;
+    QSize content;
+
+    explicit View(QSize window)
+        : zoom(std::max(1.0, std::min(window.width() / 800.0, window.height() / 571.0)))
+        , content(int(std::ceil(800 * zoom)), int(std::ceil(571 * zoom)))
+    {
+        origin = { std::max(0, (window.width() - content.width()) / 2),
+            std::max(0, (window.height() - content.height()) / 2) };
+    }
+    /// The surface's pixel that holds a coordinate in twips (single precision).
+    int pixel(double twips) const { return int(std::floor(double(float(twips)) * zoom / 15)); }
+    /// A pen of one pixel at the stored size, and where it starts before its pixel.
+    int pen() const { return std::max(1, int(std::lround(zoom))); }
+    int penOffset() const { return (pen() - 1) / 2; }
+    /// A widget's rectangle in the window.
+    QRect rect(const QRect& twips) const
+    {
+        const auto edge = [this](int t) { return int(std::lround(t * zoom / 15)); };
+        return QRect(QPoint(edge(twips.left()), edge(twips.top())),
+            QPoint(edge(twips.left() + twips.width()) - 1, edge(twips.top() + twips.height()) - 1))
+            .translated(origin);
+    }
+    /// The top row of the baseline under the bars, in the window.
+    int baseline() const { return origin.y() + pixel(scene::patternY) - penOffset(); }
+    /// The top row of each column's bar in the window, from the scene
+    /// mathematics; the baseline's row where no bar rises.
+    std::vector<int> barTops(const QString& structure, double F) const
+    {
+        const int openings = structure.toInt();
+        const int s = scene::phasorLength(structure);
+        const auto k = scene::intensityScale(structure, F);
+        std::vector<int> tops(size_t(content.width()), baseline());
+        for (int X = scene::scanLeft; X <= scene::scanRight; ++X) {
+            const double L = scene::barLength(scene::intensity(X, scene::chainEnd(X, openings - 1, s, F)), k);
+            const int top = origin.y() + pixel(scene::patternY - L) - penOffset();
+            for (int c = pixel(X) - penOffset(); c < pixel(X) - penOffset() + pen(); ++c)
+                if (c >= 0 && c < content.width())
+                    tops[size_t(c)] = std::min(tops[size_t(c)], top);
+        }
+        return tops;
+    }
+};
+
 } // namespace
 
 // Ends the calling test function when a helper has recorded a failure.
@@ -337,12 +385,14 @@ private slots:
     void pictureSurvivesCoverDuringRun();
     void aliveDuringALongRun();
     void closeCommandDuringARun();
+    void magnifiedOnAProjector();
 
 private:
     void configure(QProcess& process) const;
     ToolResult tool(const QString& program, const QStringList& arguments, int timeoutMs = 10000);
     void xdotool(const QStringList& arguments, int timeoutMs = 10000);
     void launch();
+    void readGeometry();
     Shot shoot(const QString& label);
     Shot pollShots(const QString& label, const std::function<bool(const QImage&)>& done, int timeoutMs);
     void click(const QPoint& at);
@@ -351,6 +401,8 @@ private:
     void setSlowdown(int value);
     void waitForExit(int timeoutMs, Clock::time_point* when = nullptr);
     void pingAnswered(const QString& when);
+    void resizeWindow(QSize size);
+    void checkMagnifiedScene(const View& view, const QString& label);
     QString programOutput();
 
     QProcessEnvironment m_env;
@@ -437,7 +489,7 @@ void E2E::initTestCase()
     m_xvfb->setProcessChannelMode(QProcess::SeparateChannels);
     m_xvfb->start(QStringLiteral("Xvfb"),
         { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-            QStringLiteral("1024x768x24"), QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-nolisten"),
+            QStringLiteral("1920x1200x24"), QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-nolisten"),
             QStringLiteral("tcp"), QStringLiteral("-noreset") });
     QVERIFY2(m_xvfb->waitForStarted(10000), qPrintable(m_xvfb->errorString()));
     QByteArray number;
@@ -523,6 +575,21 @@ void E2E::launch()
     QCOMPARE(windows.size(), 1);
     m_window = windows.first();
 
+    E2E_DO(readGeometry());
+    QCOMPARE(m_geometry.size(), QSize(windowWidth, windowHeight));
+    QVERIFY2(QRect(0, 0, 1920, 1200).contains(m_geometry), "the window lies partly off the screen");
+
+    // Shown is not yet painted: wait for the illustration and the buttons.
+    const auto painted = [](const QImage& shot) {
+        return windowShown(shot) && countPixels(shot, startButton, [](QRgb p) { return !isGrey(p); }) > 100;
+    };
+    const Shot first = pollShots(QStringLiteral("launched"), painted, 10000);
+    QVERIFY2(!first.image.isNull(), qPrintable(m_toolError));
+    QVERIFY2(painted(first.image), "the window was not painted");
+}
+
+void E2E::readGeometry()
+{
     const ToolResult geometry
         = tool(QStringLiteral("xdotool"), { QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_window });
     QVERIFY2(geometry.ok, qPrintable(m_toolError));
@@ -534,33 +601,29 @@ void E2E::launch()
     }
     m_geometry = QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
         values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
-    QCOMPARE(m_geometry.size(), QSize(windowWidth, windowHeight));
-    QVERIFY2(QRect(0, 0, 1024, 768).contains(m_geometry), "the window lies partly off the screen");
-
-    // Shown is not yet painted: wait for the illustration and the buttons.
-    const auto painted = [](const QImage& shot) {
-        return windowShown(shot) && countPixels(shot, startButton, [](QRgb p) { return !isGrey(p); }) > 100;
-    };
-    const Shot first = pollShots(QStringLiteral("launched"), painted, 10000);
-    QVERIFY2(!first.image.isNull(), qPrintable(m_toolError));
-    QVERIFY2(painted(first.image), "the window was not painted");
 }
 
 E2E::Shot E2E::shoot(const QString& label)
 {
+    // The window's part of the screen only.
     const Clock::time_point before = Clock::now();
     const ToolResult grabbed = tool(QStringLiteral("import"),
-        { QStringLiteral("-silent"), QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-depth"),
-            QStringLiteral("8"), QStringLiteral("ppm:-") });
+        { QStringLiteral("-silent"), QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+            QStringLiteral("%1x%2+%3+%4")
+                .arg(m_geometry.width())
+                .arg(m_geometry.height())
+                .arg(m_geometry.x())
+                .arg(m_geometry.y()),
+            QStringLiteral("+repage"), QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("ppm:-") });
     const Clock::time_point after = Clock::now();
     if (!grabbed.ok)
         return {};
-    QImage root;
-    if (!root.loadFromData(grabbed.out, "PPM")) {
+    QImage window;
+    if (!window.loadFromData(grabbed.out, "PPM")) {
         m_toolError = QStringLiteral("import gave no readable picture");
         return {};
     }
-    Shot shot { root.copy(m_geometry).convertToFormat(QImage::Format_RGB32), before + (after - before) / 2 };
+    Shot shot { window.convertToFormat(QImage::Format_RGB32), before + (after - before) / 2 };
     m_lastShot = shot.image;
     if (!m_shotsDir.isEmpty()) {
         shot.image.save(QDir(m_shotsDir)
@@ -1035,6 +1098,108 @@ void E2E::closeCommandDuringARun()
     qInfo("the program ended %.3f s after the run's end", seconds(ended - end));
     QVERIFY2(ended > end - std::chrono::milliseconds(250), "the program ended before the run's end");
     QVERIFY2(ended < end + std::chrono::milliseconds(1500), "the program ended long after the run");
+}
+
+void E2E::resizeWindow(QSize size)
+{
+    // As a window manager resizes the frame; none runs here.
+    E2E_DO(xdotool(
+        { QStringLiteral("windowsize"), m_window, QString::number(size.width()), QString::number(size.height()) }));
+    for (int i = 0; i < 100 && m_geometry.size() != size; ++i) {
+        QThread::msleep(20);
+        E2E_DO(readGeometry());
+    }
+    QCOMPARE(m_geometry.size(), size);
+}
+
+void E2E::checkMagnifiedScene(const View& view, const QString& label)
+{
+    // Four openings at frequency 20, drawn for the window's zoom: done once
+    // every bar stands where the mathematics puts it and the picture holds still.
+    const std::vector<int> tops = view.barTops(QStringLiteral("4"), 20);
+    const int columns = std::min(view.content.width(), m_geometry.width() - view.origin.x());
+    const auto top = [&](const QImage& shot, int c) {
+        const int x = view.origin.x() + c;
+        int row = view.baseline();
+        while (row > 0 && isBlack(shot.pixel(x, row - 1)))
+            --row;
+        return row;
+    };
+    const auto mismatches = [&](const QImage& shot) {
+        QStringList problems;
+        for (int c = 0; c < columns; ++c)
+            if (const int measured = top(shot, c); measured != tops[size_t(c)])
+                problems << QStringLiteral("column %1: top %2, expected %3").arg(c).arg(measured).arg(tops[size_t(c)]);
+        return problems;
+    };
+    QImage previous;
+    const Shot done = pollShots(
+        label,
+        [&](const QImage& s) {
+            const bool still = s == previous;
+            previous = s;
+            return still && mismatches(s).isEmpty();
+        },
+        20000);
+    QVERIFY(!done.image.isNull());
+    const QStringList problems = mismatches(done.image);
+    QVERIFY2(problems.isEmpty(),
+        qPrintable(QStringLiteral("%1: %2 columns differ: %3")
+                       .arg(label)
+                       .arg(problems.size())
+                       .arg(problems.mid(0, 4).join("; "))));
+    // Sharp: from below the spirals down to the aperture only the drawing's
+    // own colours, nothing blended or smoothed.
+    const QRect bars(view.origin.x(), view.origin.y() + view.pixel(4500), columns, view.pixel(3400));
+    const int other
+        = countPixels(done.image, bars, [](QRgb p) { return !isBlack(p) && !isGrey(p) && (p & 0xFFFFFF) != 0xFFFFFF; });
+    QVERIFY2(other == 0, qPrintable(QStringLiteral("%1: %2 pixels of other colours").arg(label).arg(other)));
+    // The illustration in whole blocks where the zoom puts the picture box.
+    const QPoint picture = view.rect(QRect(5640, 600, 5895, 2055)).topLeft();
+    const auto at
+        = [&](int x, int y) { return picture + QPoint(int((x + 0.5) * view.zoom), int((y + 0.5) * view.zoom)); };
+    QCOMPARE(done.image.pixel(at(198, 60)) & 0xFFFFFF, 0xFFFFFFu);
+    QCOMPARE(done.image.pixel(at(137, 45)) & 0xFFFFFF, qRgb(0, 143, 223) & 0xFFFFFF);
+    qInfo("%s: zoom %.4f, content at %d,%d, %d columns as the mathematics says", qPrintable(label), view.zoom,
+        view.origin.x(), view.origin.y(), columns);
+}
+
+void E2E::magnifiedOnAProjector()
+{
+    // A short slowdown, 1.1 s a run, so a resize can come during one.
+    E2E_DO(setSlowdown(300));
+    E2E_DO(pointerAway());
+
+    // Maximised to a large screen: everything magnified twice, the buttons
+    // where the zoom puts them; the magnified "Start" starts the run.
+    E2E_DO(resizeWindow(QSize(1600, 1142)));
+    const View two(m_geometry.size());
+    QCOMPARE(two.zoom, 2.0);
+    const QRect start = two.rect(QRect(8880, 120, 855, 375));
+    const Shot resized = pollShots(
+        QStringLiteral("zoom-2"), [&](const QImage& s) { return !isGrey(s.pixel(start.center())); }, 5000);
+    QVERIFY(!resized.image.isNull());
+    QVERIFY2(!isGrey(resized.image.pixel(start.center()))
+            && isGrey(resized.image.pixel(start.left() - 2, start.center().y())),
+        "no button where the zoom puts Start");
+    E2E_DO(click(start.center()));
+    E2E_DO(pointerAway());
+    E2E_DO(checkMagnifiedScene(two, QStringLiteral("run at zoom 2")));
+
+    // Resized to a wide window during the next run: centred, at 1.75, and
+    // the whole picture at that zoom once the run is over.
+    E2E_DO(click(start.center()));
+    E2E_DO(pointerAway());
+    QThread::msleep(300);
+    E2E_DO(resizeWindow(QSize(1920, 1000)));
+    const View wide(m_geometry.size());
+    QVERIFY(wide.zoom > 1.75 && wide.zoom < 1.76);
+    QVERIFY(wide.origin.x() > 250);
+    E2E_DO(checkMagnifiedScene(wide, QStringLiteral("resized during a run")));
+
+    // Back to the stored size: the same picture at 1:1.
+    E2E_DO(resizeWindow(QSize(windowWidth, windowHeight)));
+    E2E_DO(checkMagnifiedScene(View(m_geometry.size()), QStringLiteral("back at 1:1")));
 }
 
 void E2E::pictureSurvivesCoverUnmapAndRefresh()
