@@ -1,7 +1,8 @@
 // Timings of the drawing that a class watches: the incident-wave strip that
 // every frequency change redraws, and the whole Start scene per structure,
 // drawn lean (the canvas leaves out what cannot change a pixel) and
-// literally (one painter call per operation), into the backing image. And the
+// literally (one painter call per operation), into the backing image, at 1:1
+// and magnified twice, and a finished picture drawn again at a new zoom. And the
 // arithmetic under the scene: its bare floor, and the chains worked out after
 // the program has painted next to a thread that never has, whose ratio shows
 // a register-state penalty after painting on the CPUs that have one.
@@ -144,6 +145,35 @@ void BM_FullScene(benchmark::State& state)
     fullScene(state, true);
 }
 
+void BM_FullSceneAtZoom2(benchmark::State& state)
+{
+    // The window maximised on a projector: 1600 × 1142, everything twice.
+    Window& window = program().window();
+    window.resize(1600, 1142);
+    fullScene(state, true);
+    window.resize(758, 571);
+}
+
+void BM_RedrawAtNewZoom(benchmark::State& state)
+{
+    // A finished 20-opening picture drawn again at another zoom, as when the
+    // window is maximised and restored: 2 and 1 by turns.
+    prepare(20, 15);
+    WindowUi& ui = program().ui();
+    ui.beginHandler();
+    cmdStartClick(ui);
+    ui.endHandler();
+    Canvas& canvas = program().window().canvas();
+    double zoom = 1;
+    for (auto _ : state) {
+        zoom = zoom == 1 ? 2 : 1;
+        canvas.setScale(zoom, canvas.devicePixelRatio());
+        canvas.flush();
+    }
+    canvas.setScale(1, canvas.devicePixelRatio());
+    state.counters["requests_kept"] = double(canvas.recorded());
+}
+
 void BM_FullSceneLiteral(benchmark::State& state)
 {
     fullScene(state, false);
@@ -208,6 +238,8 @@ void BM_ArithmeticFloor(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_FullScene)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullSceneAtZoom2)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawAtNewZoom)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullSceneLiteral)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StripRedraw)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhasorArithmetic)->Unit(benchmark::kMillisecond);
