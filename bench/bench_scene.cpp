@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Timings of the drawing that a class watches: the incident-wave strip that
 // every frequency change redraws, and the whole Start scene per structure,
 // drawn lean (the canvas leaves out what cannot change a pixel) and

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Fuzz target for the number and text rules: reading a text as a double, and
 // the two Format patterns "0.00" and "#.##".
 //

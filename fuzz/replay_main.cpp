@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs a fuzz target over saved inputs, for compilers without libFuzzer:
 //   fuzz_numtext_replay DIRECTORY|FILE...
 // Every regular file of a directory (in name order) and every file named on

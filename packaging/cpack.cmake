@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Settings of the Debian package; included at the end of the top-level
 # CMakeLists.txt (see CMakeLists.txt in this folder), after all install rules.
 #

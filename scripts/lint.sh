@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lints Brelon's own C++ sources: clang-format must leave every file as it is
 # (.clang-format), and clang-tidy must find nothing (.clang-tidy).
 #   scripts/lint.sh [BUILD_DIR]

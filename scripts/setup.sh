@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building, running and testing Brelon needs on Debian 12, as
 # root or through sudo. Installs only what is missing; safe to run again.
 #   scripts/setup.sh          packages to build and run

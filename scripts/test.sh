@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up the machine, builds Brelon and runs the whole test suite: the unit,
 # widget and pixel tests, the end-to-end tests in a real X server, the leak
 # check, the validators and lint; the chains' worker thread under

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program for screen readers and keyboard-only use: every widget has an
 // accessible Czech name, and every control can be reached and worked with
 // the keyboard through the tab order.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The drawing surface's primitives: pixel widths, marks for circles smaller
 // than a pixel, fills, dropped drawing while hidden, the device pixel ratio,
 // and lean drawing against literal drawing on random operation sequences.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The chains' ends worked out by a second thread and the drawing thread: the
 // same doubles as the scene mathematics, no end for a column whose arithmetic
 // fails, and no hang when a run ends early.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The parameter handlers: frequency and slowdown bars, structure options and
 // the incident-wave strip they redraw, observed through their fields, the
 // drawing they issue and the pixels of the strip.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Robustness of the running program: many drawing runs in one process
 // without the resident memory growing, junk typed into the visible text
 // fields running no program code, and bad texts in the hidden parameter

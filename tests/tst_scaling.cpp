@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The window on a projector or a high-resolution screen: with a scale factor
 // the window scales as a whole, the drawing surface keeps one image pixel per
 // device pixel, and the picture at ratio 2, reduced by half, is the picture

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The scene mathematics on its own: phases, chains, intensity scales and the
 // tallest bar of whole scans, against values worked out independently.
 

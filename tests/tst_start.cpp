@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The Start handler: what it draws for each structure text, in which order
 // and with which pen, its error paths, the slowdown, and the rendered scene
 // (bars against the scene mathematics, lean drawing against literal drawing).

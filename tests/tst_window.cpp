@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window as stored and as start-up leaves it: widgets, fonts,
 // visibility, tab order, the illustration, the surface keeping its picture,
 // the scroll bars' event semantics, the error and exit paths of the real

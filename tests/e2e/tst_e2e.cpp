@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // End-to-end tests of the program as a person meets it: the real binary in a
 // private X server (Xvfb), driven with xdotool, judged by screenshots taken
 // with ImageMagick's import and by the program's exit status.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Plays the part of a window manager towards a top-level window; the
 // end-to-end tests run without one.
 //

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A whole session without a user, for the leak checkers: start-up, a click on
 // every structure, one Start with two openings and no slowdown, then "Konec",
 // and out through the event loop as the program leaves it. Exits 0 only when
