@@ -152,7 +152,7 @@ void Canvas::draw(const Request& request)
     const Reach reach = reachOf(request);
     if (reach.empty())
         return; // wholly outside the surface, at every scale
-    if (!m_redrawing)
+    if (!m_redrawing && m_coalescing)
         m_record.push_back({ request, reach });
     apply(request, reach);
 }

@@ -67,6 +67,9 @@ public:
 
     /// \brief Drawing is dropped while disabled (the window is hidden).
     void setEnabled(bool enabled) { m_enabled = enabled; }
+    /// \brief Off, every primitive is drawn as it comes, and nothing is kept
+    /// to draw it again at another scale: the reference that tests and
+    /// benchmarks hold the lean drawing against.
     void setCoalescing(bool on);
 
     /// \brief Paints a text with an opaque background into the image, as a
