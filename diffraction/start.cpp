@@ -15,9 +15,10 @@ using namespace scene;
 
 scene::Point traceColumn(Ui& ui, int X, double lastIndex, int s, double F, ChainEnds& chains)
 {
-    const std::optional<Point> end = chains.take(X);
+    // A column that draws its spiral works its segments out anyway.
     const bool spiral = X % 200 == 0;
-    const bool ownSegments = spiral || !end;
+    const std::optional<Point> end = spiral ? std::nullopt : chains.take(X);
+    const bool ownSegments = !end;
     Point p { double(X), spiralY };
     for (int m = 0; m <= lastIndex; ++m) {
         const double xm = openingX(m);
