@@ -8,16 +8,17 @@
 
 namespace brelon {
 
-Pacer::Pacer(Present present, Sleep sleep)
+Pacer::Pacer(Present present, Sleep sleep, Now now)
     : m_present(std::move(present))
     , m_sleep(sleep ? std::move(sleep) : Sleep([](Clock::duration d) { std::this_thread::sleep_for(d); }))
+    , m_now(now ? std::move(now) : Now(&Clock::now))
 {
     restart();
 }
 
 void Pacer::restart()
 {
-    m_start = Clock::now();
+    m_start = m_now();
     m_lastFrame = m_start;
     m_decrements = 0;
 }
@@ -33,23 +34,23 @@ void Pacer::sleepAhead(Clock::duration ahead)
         m_sleep(std::min<Clock::duration>(ahead, framePeriod));
         m_present();
     }
-    m_lastFrame = Clock::now();
+    m_lastFrame = m_now();
 }
 
 void Pacer::settle()
 {
-    sleepAhead(deadline() - Clock::now());
+    sleepAhead(deadline() - m_now());
 }
 
 void Pacer::countDown(double count)
 {
     m_decrements += countDownSteps(count);
-    const Clock::time_point now = Clock::now();
+    const Clock::time_point now = m_now();
     if (const Clock::duration ahead = deadline() - now; ahead >= framePeriod) {
         sleepAhead(ahead);
     } else if (now - m_lastFrame >= framePeriod) {
         m_present();
-        m_lastFrame = Clock::now();
+        m_lastFrame = m_now();
     }
 }
 

@@ -16,16 +16,20 @@ namespace brelon {
 /// most a frame and presents a frame after each piece. Frames are presented
 /// at most once a frame period in any case, so a run at slowdown 0 shows its
 /// progress too.
+///
+/// The clock and the sleep are the system's unless given: a test gives its
+/// own, and counts the frames and sleeps of a run without waiting for it.
 class Pacer {
 public:
     using Clock = std::chrono::steady_clock;
     using Present = std::function<void()>;
     using Sleep = std::function<void(Clock::duration)>;
+    using Now = std::function<Clock::time_point()>;
 
     static constexpr std::chrono::nanoseconds perDecrement { 100 };
     static constexpr std::chrono::nanoseconds framePeriod { 16'666'667 };
 
-    explicit Pacer(Present present, Sleep sleep = {});
+    explicit Pacer(Present present, Sleep sleep = {}, Now now = {});
 
     /// \brief Starts a new run: the debt and the frame clock start from now.
     void restart();
@@ -45,6 +49,7 @@ private:
 
     Present m_present;
     Sleep m_sleep;
+    Now m_now;
     Clock::time_point m_start;
     Clock::time_point m_lastFrame;
     long long m_decrements = 0;
