@@ -199,7 +199,11 @@ QWidget* create(const WidgetEntry& entry, Window* window, QWidget* frame, QButto
     }
     case Kind::OptionButton: {
         auto* button = new QRadioButton(text, parent);
+        // On the window's grey, as stored: a button fills its background
+        // with the button colour unless told otherwise. Still opaque, so the
+        // button that lies above its neighbours' edges hides them.
         setBackground(button, greyColour, QPalette::Window);
+        button->setBackgroundRole(QPalette::Window);
         options->addButton(button);
         widget = button;
         break;

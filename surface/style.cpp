@@ -2,13 +2,16 @@
 
 #include "surface/style.h"
 
+#include "surface/classicframe.h"
+
+#include <QStyleOptionGroupBox>
 #include <QStyleOptionSlider>
 
 #include <cmath>
 
 namespace brelon {
 
-void ZoomedStyle::setZoom(double zoom)
+void WindowStyle::setZoom(double zoom)
 {
     m_zoom = zoom;
     constexpr double inchesPerMetre = 1 / 0.0254;
@@ -18,9 +21,14 @@ void ZoomedStyle::setZoom(double zoom)
     m_magnified.setDotsPerMeterY(dotsPerMetre);
 }
 
-void ZoomedStyle::drawComplexControl(
+void WindowStyle::drawComplexControl(
     ComplexControl control, const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const
 {
+    if (const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        box && control == CC_GroupBox && !(box->subControls & SC_GroupBoxCheckBox)) {
+        classicframe::draw(*this, *box, *painter, m_zoom);
+        return;
+    }
     // The style sizes a scroll bar's arrows by the dots per inch its font
     // metrics report: a magnified bar reports the magnified ones.
     const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option);
@@ -36,7 +44,7 @@ void ZoomedStyle::drawComplexControl(
     m_drawnWith = m_measuredBy = nullptr;
 }
 
-int ZoomedStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
+int WindowStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
 {
     if (option && option == m_drawnWith)
         option = m_measuredBy;
@@ -45,6 +53,25 @@ int ZoomedStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
     if (m_zoom == 1 || stored <= 0)
         return stored;
     return int(std::lround(stored * m_zoom));
+}
+
+QRect WindowStyle::subControlRect(
+    ComplexControl control, const QStyleOptionComplex* option, SubControl subControl, const QWidget* widget) const
+{
+    const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+    if (box && control == CC_GroupBox && !(box->subControls & SC_GroupBoxCheckBox)) {
+        switch (subControl) {
+        case SC_GroupBoxLabel:
+            return classicframe::labelRect(*box, m_zoom);
+        case SC_GroupBoxFrame:
+            return classicframe::borderRect(*box);
+        case SC_GroupBoxContents:
+            return classicframe::contentsRect(*box, m_zoom);
+        default:
+            break;
+        }
+    }
+    return QProxyStyle::subControlRect(control, option, subControl, widget);
 }
 
 } // namespace brelon

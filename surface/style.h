@@ -7,10 +7,12 @@
 
 namespace brelon {
 
-/// \brief The application's style with its own sizes magnified by the
-/// window's zoom: radio indicators, scroll-bar arrows and thumb, frames and
-/// margins grow with the widgets they belong to.
-class ZoomedStyle : public QProxyStyle {
+/// \brief The window's style: the application's own, with its sizes
+/// magnified by the window's zoom (radio indicators, scroll-bar arrows and
+/// thumb, frames and margins grow with the widgets they belong to), and with
+/// the few parts the stored window draws otherwise: a frame whose caption
+/// stands on its top edge (classicframe.h).
+class WindowStyle : public QProxyStyle {
     Q_OBJECT
 public:
     using QProxyStyle::QProxyStyle;
@@ -21,6 +23,8 @@ public:
     int pixelMetric(
         PixelMetric metric, const QStyleOption* option = nullptr, const QWidget* widget = nullptr) const override;
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+        const QWidget* widget = nullptr) const override;
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl subControl,
         const QWidget* widget = nullptr) const override;
 
 private:

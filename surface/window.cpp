@@ -45,7 +45,7 @@ Window::Window(QSize clientSize, QSize surfaceSize, QWidget* parent)
     : QWidget(parent)
     , m_canvas(std::make_unique<Canvas>(surfaceSize))
     , m_surfaceSize(surfaceSize)
-    , m_style(new ZoomedStyle(QStyleFactory::create(QApplication::style()->name())))
+    , m_style(new WindowStyle(QStyleFactory::create(QApplication::style()->name())))
 {
     m_style->setParent(this);
     setAttribute(Qt::WA_OpaquePaintEvent);

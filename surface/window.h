@@ -23,7 +23,7 @@ class QRadioButton;
 namespace brelon {
 
 class ScrollBar;
-class ZoomedStyle;
+class WindowStyle;
 
 /// The push buttons that run handlers.
 enum class Button { Start, Konec };
@@ -110,7 +110,7 @@ private:
     std::unique_ptr<Canvas> m_canvas;
     QSize m_surfaceSize;
     QPoint m_origin;
-    ZoomedStyle* m_style;
+    WindowStyle* m_style;
     std::vector<Placement> m_placements;
     std::vector<Picture> m_pictures;
     double m_placedZoom = 1;

@@ -10,6 +10,7 @@
 #include "diffraction/start.h"
 #include "params/frequency.h"
 #include "params/structure.h"
+#include "storedlook.h"
 #include "surface/scrollbar.h"
 #include "testsupport.h"
 
@@ -29,6 +30,7 @@
 #include <cmath>
 #include <cstdio>
 #include <tuple>
+#include <vector>
 
 using namespace brelon;
 using namespace brelon::test;
@@ -366,8 +368,20 @@ private slots:
         const QFont title = widget(w, QStringLiteral("nTitul"))->font();
         const double pixels = title.pixelSize() > 0 ? title.pixelSize() : title.pointSizeF() * w.logicalDpiY() / 72;
         QVERIFY2(std::abs(pixels - 19 * zoom) < 1e-9, qPrintable(title.toString()));
-        // The illustration in whole blocks, the blue peak where the zoom puts it.
+        // The option buttons on the window's grey, inside the frame's border.
         const QImage grab = w.grab().toImage();
+        std::vector<QRect> options;
+        for (const char* name : { "op2", "op3Dirky", "op4Dírky", "op20" }) {
+            const QWidget* option = widget(w, QString::fromUtf8(name));
+            options.emplace_back(option->mapTo(&w, QPoint(0, 0)), option->size());
+        }
+        for (const QRect& option : options) {
+            const QString problem = optionBackgroundProblem(grab, option, options);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        }
+        const QString frameWrong = frameProblem(grab, widget(w, QStringLiteral("nNomKmitočet"))->geometry(), options);
+        QVERIFY2(frameWrong.isEmpty(), qPrintable(frameWrong));
+        // The illustration in whole blocks, the blue peak where the zoom puts it.
         const QPoint picture = widget(w, QStringLiteral("Picture1"))->geometry().topLeft();
         QCOMPARE(grab.pixel(picture + QPoint(int((137 + 0.5) * zoom), int((45 + 0.5) * zoom))) & 0xFFFFFF,
             qRgb(0, 143, 223) & 0xFFFFFF);

@@ -14,6 +14,7 @@
 // where.
 
 #include "diffraction/scene.h"
+#include "storedlook.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -349,6 +350,20 @@ struct View {
         return tops;
     }
 };
+
+/// \brief What is wrong with the structure frame as the stored window draws
+/// it: its option buttons on the window's grey and within the frame's border.
+QString storedLookProblem(const QImage& shot, const View& view)
+{
+    const QRect frame(1440, 600, 2295, 615);
+    std::vector<QRect> options;
+    for (const int left : { 120, 720, 1200, 1680 })
+        options.push_back(view.rect(QRect(left, 240, 495, 195).translated(frame.topLeft())));
+    for (const QRect& option : options)
+        if (const QString problem = brelon::test::optionBackgroundProblem(shot, option, options); !problem.isEmpty())
+            return problem;
+    return brelon::test::frameProblem(shot, view.rect(frame), options);
+}
 
 /// \brief Whether a colour is a push button's face: Fusion's light, neutral gradient.
 bool isButtonFace(QRgb pixel)
@@ -802,6 +817,10 @@ void E2E::firstView()
     QVERIFY2(drawn == 0, qPrintable(QStringLiteral("%1 drawn pixels, first %2").arg(drawn).arg(first)));
     for (int x = 0; x < windowWidth; ++x)
         QVERIFY2(!isBlack(shot.image.pixel(x, baselineRow)), qPrintable(QStringLiteral("baseline at %1").arg(x)));
+
+    // The option buttons on the window's grey, inside the frame's border.
+    const QString look = storedLookProblem(shot.image, View(m_geometry.size()));
+    QVERIFY2(look.isEmpty(), qPrintable(look));
 
     // The prompt: dark letters on grey inside the label.
     const int letters = countPixels(shot.image, promptRect, isDark);
@@ -1257,6 +1276,8 @@ void E2E::magnifiedOnAProjector()
     const QString notYet = unpainted(resized.image, two);
     QVERIFY2(notYet.isEmpty(), qPrintable(QStringLiteral("not painted at zoom 2: ") + notYet));
     QVERIFY2(buttonShown(resized.image, start), "no button where the zoom puts Start");
+    const QString look = storedLookProblem(resized.image, two);
+    QVERIFY2(look.isEmpty(), qPrintable(look));
     E2E_DO(click(start.center()));
     E2E_DO(pointerAway());
     E2E_DO(checkMagnifiedScene(two, QStringLiteral("run at zoom 2")));
