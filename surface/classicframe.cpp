@@ -44,8 +44,8 @@ QRect contentsRect(const QStyleOptionGroupBox& option, double zoom)
 {
     const int line = scaled(1, zoom);
     const QRect border = borderRect(option);
-    return QRect(QPoint(border.left() + 2 * line, option.rect.top() + option.fontMetrics.height()),
-        QPoint(border.right() - 2 * line, border.bottom() - 2 * line));
+    return { QPoint(border.left() + 2 * line, option.rect.top() + option.fontMetrics.height()),
+        QPoint(border.right() - 2 * line, border.bottom() - 2 * line) };
 }
 
 void draw(const QStyle& style, const QStyleOptionGroupBox& option, QPainter& painter, double zoom)

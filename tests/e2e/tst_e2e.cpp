@@ -360,7 +360,7 @@ QString storedLookProblem(const QImage& shot, const View& view)
     for (const int left : { 120, 720, 1200, 1680 })
         options.push_back(view.rect(QRect(left, 240, 495, 195).translated(frame.topLeft())));
     for (const QRect& option : options)
-        if (const QString problem = brelon::test::optionBackgroundProblem(shot, option, options); !problem.isEmpty())
+        if (QString problem = brelon::test::optionBackgroundProblem(shot, option, options); !problem.isEmpty())
             return problem;
     return brelon::test::frameProblem(shot, view.rect(frame), options);
 }
