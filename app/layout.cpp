@@ -4,6 +4,7 @@
 
 #include "app/illustration.h"
 #include "surface/scrollbar.h"
+#include "surface/surfacelabel.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -114,16 +115,6 @@ const WidgetEntry& frameEntry()
     return *std::find_if(
         std::begin(layout), std::end(layout), [](const WidgetEntry& e) { return e.kind == Kind::Frame; });
 }
-
-/// A label without a window of its own: its text and background are painted
-/// on the drawing surface when the window is built, so drawing covers it.
-class SurfaceLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent*) override { }
-};
 
 QFont fontFor(const FontStyle& entry)
 {
@@ -266,7 +257,7 @@ std::unique_ptr<Window> createWindow()
         QSize(clientWidthTwips / 15, clientHeightTwips / 15), QSize(surfaceWidthTwips / 15, clientHeightTwips / 15));
     window->setObjectName(QStringLiteral("Brelon"));
     window->setWindowTitle(windowCaption());
-    window->setAccessibleName(QStringLiteral("Brelon: difrakce na mřížce"));
+    window->setAccessibleDescription(QStringLiteral("Difrakce na mřížce"));
     window->setFont(fontFor(defaultFont));
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, QColor(toRgb(grey)));
@@ -284,8 +275,8 @@ std::unique_ptr<Window> createWindow()
         if (entry.kind == Kind::Frame)
             frame = widget;
         if (entry.kind == Kind::SurfaceLabel) {
-            window->canvas().paintLabel(QRect(entry.left, entry.top, entry.width, entry.height),
-                QString::fromUtf16(entry.text), fontFor(entry.font), grey);
+            window->paintLabel(static_cast<SurfaceLabel*>(widget),
+                QRect(entry.left, entry.top, entry.width, entry.height), fontFor(entry.font));
         }
     }
     if (!window->complete())

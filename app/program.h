@@ -61,8 +61,10 @@ private:
 
 template <typename Handler> inline void Program::run(Handler handler)
 {
-    // A widget event that reaches the window while a run answers the window
-    // system (a screen reader's action, say) runs its handler after the run.
+    // A widget event that reaches a handler while a run answers the window
+    // system (a timer's click, say) runs the handler after the run. The
+    // user's input and a screen reader's actions wait in the window's queue
+    // before they reach any widget.
     if (m_window->answeringWindowSystem()) {
         m_window->hold([this, handler] { run(handler); });
         return;

@@ -13,6 +13,7 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(
     xvfb xauth xdotool x11-utils x11-xserver-utils libx11-dev imagemagick
+    dbus at-spi2-core python3-pyatspi
     libbenchmark-dev valgrind clang clang-format clang-tidy libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file
   )

@@ -4,9 +4,11 @@
 
 #include "surface/classicframe.h"
 
+#include <QPainter>
 #include <QStyleOptionGroupBox>
 #include <QStyleOptionSlider>
 
+#include <algorithm>
 #include <cmath>
 
 namespace brelon {
@@ -32,16 +34,36 @@ void WindowStyle::drawComplexControl(
     // The style sizes a scroll bar's arrows by the dots per inch its font
     // metrics report: a magnified bar reports the magnified ones.
     const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option);
-    if (m_zoom == 1 || control != CC_ScrollBar || !slider || !widget) {
+    if (control != CC_ScrollBar || !slider) {
         QProxyStyle::drawComplexControl(control, option, painter, widget);
         return;
     }
-    QStyleOptionSlider magnified = *slider;
-    magnified.fontMetrics = QFontMetrics(widget->font(), &m_magnified);
-    m_drawnWith = &magnified;
-    m_measuredBy = option;
-    QProxyStyle::drawComplexControl(control, &magnified, painter, widget);
-    m_drawnWith = m_measuredBy = nullptr;
+    if (m_zoom == 1 || !widget) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    } else {
+        QStyleOptionSlider magnified = *slider;
+        magnified.fontMetrics = QFontMetrics(widget->font(), &m_magnified);
+        m_drawnWith = &magnified;
+        m_measuredBy = option;
+        QProxyStyle::drawComplexControl(control, &magnified, painter, widget);
+        m_drawnWith = m_measuredBy = nullptr;
+    }
+    if (option->state & State_HasFocus)
+        drawFocusMark(*option, *painter, widget);
+}
+
+void WindowStyle::drawFocusMark(const QStyleOption& option, QPainter& painter, const QWidget* widget) const
+{
+    // The style marks a focused button by its outline in the highlight
+    // colour; a scroll bar gets the same, within its own rectangle, around
+    // the part of it that no widget above covers.
+    const int width = std::max(1, int(std::lround(m_zoom)));
+    const QRect r = widget ? option.rect.intersected(widget->visibleRegion().boundingRect()) : option.rect;
+    const QColor colour = option.palette.highlight().color();
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), width), colour);
+    painter.fillRect(QRect(r.left(), r.bottom() - width + 1, r.width(), width), colour);
+    painter.fillRect(QRect(r.left(), r.top(), width, r.height()), colour);
+    painter.fillRect(QRect(r.right() - width + 1, r.top(), width, r.height()), colour);
 }
 
 int WindowStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const

@@ -11,7 +11,8 @@ namespace brelon {
 /// magnified by the window's zoom (radio indicators, scroll-bar arrows and
 /// thumb, frames and margins grow with the widgets they belong to), and with
 /// the few parts the stored window draws otherwise: a frame whose caption
-/// stands on its top edge (classicframe.h).
+/// stands on its top edge (classicframe.h), and a focus mark on a scroll bar
+/// that has the keyboard focus.
 class WindowStyle : public QProxyStyle {
     Q_OBJECT
 public:
@@ -28,6 +29,8 @@ public:
         const QWidget* widget = nullptr) const override;
 
 private:
+    void drawFocusMark(const QStyleOption& option, QPainter& painter, const QWidget* widget) const;
+
     double m_zoom = 1;
     QImage m_magnified; ///< a device of the zoom's dots per inch, for font metrics
     // While a scroll bar is drawn with magnified font metrics, the option it

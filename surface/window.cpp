@@ -2,12 +2,15 @@
 
 #include "surface/window.h"
 
+#include "surface/accessible.h"
 #include "surface/errors.h"
 #include "surface/scrollbar.h"
 #include "surface/style.h"
+#include "surface/surfacelabel.h"
 #include "surface/vectorstate.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,6 +20,7 @@
 #include <QPainter>
 #include <QRadioButton>
 #include <QStyleFactory>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -48,6 +52,8 @@ Window::Window(QSize clientSize, QSize surfaceSize, QWidget* parent)
     , m_style(new WindowStyle(QStyleFactory::create(QApplication::style()->name())))
 {
     m_style->setParent(this);
+    // What screen readers see of the window and its widgets (installed once).
+    QAccessible::installFactory(accessibleInterface);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_StaticContents);
     resize(clientSize);
@@ -77,6 +83,19 @@ void Window::showPicture(QLabel* label, const QImage& picture)
 {
     m_pictures.push_back({ label, picture });
     showPicture(m_pictures.back());
+}
+
+void Window::paintLabel(SurfaceLabel* label, const QRect& twips, const QFont& font)
+{
+    m_canvas->paintLabel(twips, label->text(), font, grey);
+    m_label = label;
+    m_labelTwips = twips;
+}
+
+void Window::coverLabel()
+{
+    m_label->setCovered();
+    m_label = nullptr;
 }
 
 void Window::rescale()
@@ -151,6 +170,9 @@ void Window::paintEvent(QPaintEvent* event)
 void Window::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // The user's input reaches the window through its window-system window.
+    if (QWindow* handle = windowHandle())
+        handle->installEventFilter(this);
     rescale();
     m_canvas->setEnabled(true);
 }
@@ -173,16 +195,31 @@ void Window::resizeEvent(QResizeEvent* event)
 void Window::presentNow()
 {
     // The window system's own events: a window manager's ping is answered,
-    // an expose or a resize is taken. Buttons, keys and the close request
-    // stay queued, in their order, until the event loop runs again.
+    // an expose or a resize is taken. Buttons, keys, the close request and a
+    // screen reader's actions wait in the window's queue, in their order,
+    // until the handler has ended.
     m_answering = true;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents();
     m_answering = false;
     // The whole window: a part that another window uncovered meanwhile is
     // restored at once, not only when the run is over.
     m_canvas->takeDirty();
     repaint();
     clearUpperVectorState();
+}
+
+bool Window::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!m_handlerRunning || watched != windowHandle() || !event->isInputEvent())
+        return QWidget::eventFilter(watched, event);
+    // Held whole, and delivered after the run as if it came then: a click
+    // lands on whatever is at its place by then.
+    const std::shared_ptr<QEvent> copy(event->clone());
+    hold([this, copy] {
+        if (QWindow* handle = windowHandle())
+            QCoreApplication::sendEvent(handle, copy.get());
+    });
+    return true;
 }
 
 void Window::closeEvent(QCloseEvent* event)
@@ -211,8 +248,9 @@ void Window::setHandlerRunning(bool running)
     }
     if (!isVisible())
         m_held.clear();
-    // Input the window system delivered meanwhile is queued in the toolkit;
-    // without this the event loop would take it only at the next event.
+    // Input the window system sent since the last frame may still wait in
+    // the toolkit; without this the event loop would take it only at the
+    // next event.
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
         dispatcher->wakeUp();
 }
@@ -234,16 +272,31 @@ WindowUi::WindowUi(Window& window, const QLocale& locale)
 void WindowUi::drawLine(float x1, float y1, float x2, float y2, Colour colour, bool colourGiven)
 {
     m_window.canvas().line(x1, y1, x2, y2, colourGiven ? colour : foreColour);
+    if (m_window.labelShows()) {
+        const qreal r = reach();
+        m_window.drawn(QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized().adjusted(-r, -r, r, r));
+    }
 }
 
 void WindowUi::drawCircle(float x, float y, float radius, Colour colour, bool colourGiven)
 {
     m_window.canvas().circle(x, y, radius, colourGiven ? colour : foreColour);
+    if (m_window.labelShows()) {
+        const qreal r = std::fabs(radius) + reach();
+        m_window.drawn(QRectF(x - r, y - r, 2 * r, 2 * r));
+    }
+}
+
+qreal WindowUi::reach() const
+{
+    // Half the pen, and the pixel a coordinate snaps to, in twips at the stored size.
+    return (m_drawWidth / 2.0 + 1) * TwipScale::twipsPerPixel;
 }
 
 void WindowUi::setDrawWidth(int pixels)
 {
     m_window.canvas().setDrawWidth(pixels);
+    m_drawWidth = pixels;
 }
 
 void WindowUi::setFillStyle(int style)

@@ -23,6 +23,7 @@ class QRadioButton;
 namespace brelon {
 
 class ScrollBar;
+class SurfaceLabel;
 class WindowStyle;
 
 /// The push buttons that run handlers.
@@ -57,6 +58,18 @@ public:
     void place(QWidget* widget, const QRect& twips, const QFont& font);
     /// \brief Shows \a picture in \a label, magnified in whole-pixel blocks.
     void showPicture(QLabel* label, const QImage& picture);
+    /// \brief Paints \a label's text on the surface at \a twips with \a font
+    /// (at the stored size), on grey; drawing that reaches it covers it.
+    void paintLabel(SurfaceLabel* label, const QRect& twips, const QFont& font);
+    /// \brief Whether the label painted on the surface still shows: no
+    /// drawing has reached it yet.
+    bool labelShows() const { return m_label != nullptr; }
+    /// \brief Notes drawing that may paint within \a twips of the surface.
+    void drawn(const QRectF& twips)
+    {
+        if (m_label && twips.intersects(m_labelTwips))
+            coverLabel();
+    }
 
     void bind(Field role, QLineEdit* widget) { m_fields[size_t(role)] = widget; }
     void bind(Bar role, ScrollBar* widget) { m_bars[size_t(role)] = widget; }
@@ -78,12 +91,15 @@ public:
 
     /// \brief Whether presentNow() is answering the window system now.
     bool answeringWindowSystem() const { return m_answering; }
-    /// \brief While a handler runs, a close request and \a held actions
-    /// wait; when it has ended they are carried out in the order they came.
+    /// \brief While a handler runs, what the user does to the window (input,
+    /// a close request) and \a held actions wait in one queue; when it has
+    /// ended they are carried out in the order they came.
     void setHandlerRunning(bool running);
+    bool handlerRunning() const { return m_handlerRunning; }
     void hold(std::function<void()> action) { m_held.push_back(std::move(action)); }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -106,6 +122,7 @@ private:
     void placeAll();
     void placeWidget(const Placement& placement);
     void showPicture(const Picture& picture) const;
+    void coverLabel();
 
     std::unique_ptr<Canvas> m_canvas;
     QSize m_surfaceSize;
@@ -113,6 +130,8 @@ private:
     WindowStyle* m_style;
     std::vector<Placement> m_placements;
     std::vector<Picture> m_pictures;
+    SurfaceLabel* m_label = nullptr; ///< until drawing covers it
+    QRectF m_labelTwips;
     double m_placedZoom = 1;
     qreal m_placedRatio = 1;
     std::array<QLineEdit*, 4> m_fields {};
@@ -162,10 +181,14 @@ protected:
     void drawCircle(float x, float y, float radius, Colour colour, bool colourGiven) override;
 
 private:
+    /// How far drawing may reach beyond the coordinates it was given, in twips.
+    qreal reach() const;
+
     Window& m_window;
     QLocale m_locale;
     Pacer m_pacer;
     int m_depth = 0;
+    int m_drawWidth = 1;
 };
 
 } // namespace brelon

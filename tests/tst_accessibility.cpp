@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The program for screen readers and keyboard-only use: every widget has an
-// accessible Czech name, and every control can be reached and worked with
-// the keyboard through the tab order.
+// accessible Czech name, the text items a screen reader asks for, and every
+// control can be reached and worked with the keyboard through the tab
+// order. What a screen reader does over AT-SPI is tested in tests/atspi.
 
+#include "diffraction/start.h"
+#include "surface/accessible.h"
 #include "testsupport.h"
 
 #include <QAccessible>
@@ -51,6 +54,72 @@ private slots:
         }
         QCOMPARE(named, 23);
         QVERIFY(!accessibleName(&shown.window()).isEmpty());
+    }
+
+    void textItems_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("which");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("start");
+        const QString cornu = QStringLiteral("Cornuovy spirály");
+        const int word = QAccessible::WordBoundary, character = QAccessible::CharBoundary;
+        const int before = int(TextItem::Before), at = int(TextItem::At), after = int(TextItem::After);
+        QTest::newRow("a word") << cornu << 3 << word << at << "Cornuovy" << 0;
+        QTest::newRow("the blank between words") << cornu << 8 << word << at << " " << 8;
+        QTest::newRow("the end: the last word") << cornu << 16 << word << at << "spirály" << 9;
+        QTest::newRow("the end: no character") << cornu << 16 << character << at << "" << -1;
+        QTest::newRow("before the end: the last character") << cornu << 16 << character << before << "y" << 15;
+        QTest::newRow("before the last word") << cornu << 16 << word << before << " " << 8;
+        QTest::newRow("after the first word") << cornu << 0 << word << after << " " << 8;
+        QTest::newRow("nothing after the last word") << cornu << 12 << word << after << "" << -1;
+        QTest::newRow("leading blanks") << QStringLiteral("  3.18") << 0 << word << at << "  " << 0;
+        QTest::newRow("a sentence at the end") << QStringLiteral("Rel. kmitočet") << 13
+                                               << int(QAccessible::SentenceBoundary) << at << "Rel. kmitočet" << 0;
+        QTest::newRow("a line") << cornu << 16 << int(QAccessible::LineBoundary) << at << cornu << 0;
+        QTest::newRow("no line after") << cornu << 3 << int(QAccessible::LineBoundary) << after << "" << -1;
+        QTest::newRow("beyond the end") << cornu << 17 << word << at << "" << -1;
+        QTest::newRow("empty") << QString() << 0 << word << at << "" << -1;
+    }
+    void textItems()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, offset);
+        QFETCH(int, type);
+        QFETCH(int, which);
+        QFETCH(QString, item);
+        QFETCH(int, start);
+        int from = -2, to = -2;
+        QCOMPARE(textItem(text, offset, QAccessible::TextBoundaryType(type), TextItem(which), &from, &to), item);
+        QCOMPARE(from, start);
+        QCOMPARE(to, start < 0 ? -1 : start + int(item.size()));
+    }
+
+    void whatAScreenReaderSees()
+    {
+        ShownProgram shown;
+        // A frame named by its title.
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&shown.window());
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), shown.window().windowTitle());
+        // The options in the order they stand on screen.
+        QAccessibleInterface* frame
+            = QAccessible::queryAccessibleInterface(shown.window().findChild<QWidget*>(QStringLiteral("nNomKmitočet")));
+        QStringList options;
+        for (int i = 0; i < frame->childCount(); ++i)
+            options << frame->child(i)->text(QAccessible::Name);
+        QCOMPARE(options, QStringList({ "2 průzory", "3 průzory", "4 průzory", "20 průzorů" }));
+        // The prompt shows until the run's grey sweep covers it.
+        QAccessibleInterface* prompt
+            = QAccessible::queryAccessibleInterface(shown.window().findChild<QWidget*>(QStringLiteral("labKlepnete")));
+        QCOMPARE(prompt->textInterface()->text(0, prompt->textInterface()->characterCount()),
+            QStringLiteral("Klepněte na Start"));
+        QVERIFY(!prompt->state().offscreen);
+        shown.ui().setText(Field::Spomaleni, QStringLiteral("0"));
+        shown.run(cmdStartClick);
+        QVERIFY(prompt->state().offscreen);
     }
 
     void tabOrderNames()

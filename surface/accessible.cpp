@@ -1,0 +1,523 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "surface/accessible.h"
+
+#include "surface/scrollbar.h"
+#include "surface/surfacelabel.h"
+#include "surface/window.h"
+
+#include <QAbstractButton>
+#include <QAccessibleWidget>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace brelon {
+
+namespace {
+
+/// Carries out what assistive technology asked of \a widget as the user's
+/// own input is: from the event loop, after the request has been answered
+/// (so the screen reader does not wait for the handler it runs); while a
+/// handler of the window runs, after the run, in order with the user's other
+/// input; against the widget as it is then, and never on a hidden or
+/// disabled one.
+void perform(QWidget* widget, const std::function<void(QWidget*)>& action)
+{
+    const QPointer<QWidget> target(widget);
+    const auto attempt = [target, action] {
+        if (target && target->isVisible() && target->isEnabled())
+            action(target);
+    };
+    QMetaObject::invokeMethod(
+        widget,
+        [target, attempt] {
+            auto* window = qobject_cast<Window*>(target->window());
+            if (window && window->handlerRunning())
+                window->hold(attempt);
+            else
+                attempt();
+        },
+        Qt::QueuedConnection);
+}
+
+/// Gives the keyboard focus to a widget, in the window brought to the front.
+void focus(QWidget* widget)
+{
+    widget->window()->activateWindow();
+    widget->setFocus(Qt::OtherFocusReason);
+}
+
+/// Whether the widget can be acted on at all now.
+bool actionable(const QWidget* widget)
+{
+    return widget->isVisible() && widget->isEnabled();
+}
+
+/// The boundary queries of a text, answered by textItem() at every offset.
+class BoundedText : public QAccessibleTextInterface {
+public:
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override
+    {
+        return item(offset, type, TextItem::Before, start, end);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override
+    {
+        return item(offset, type, TextItem::At, start, end);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override
+    {
+        return item(offset, type, TextItem::After, start, end);
+    }
+
+private:
+    QString item(int offset, QAccessible::TextBoundaryType type, TextItem which, int* start, int* end) const
+    {
+        // By convention -2 is the cursor and -1 the end of the text.
+        if (offset == -2)
+            offset = cursorPosition();
+        const QString all = text(0, characterCount());
+        if (offset == -1)
+            offset = int(all.size());
+        return textItem(all, offset, type, which, start, end);
+    }
+};
+
+/// Where a character of a one-line text shown in \a widget lies on screen:
+/// from the text's left edge in \a area, placed by \a alignment.
+QRect characterRectIn(
+    const QWidget* widget, const QRect& area, Qt::Alignment alignment, const QString& text, int offset)
+{
+    if (offset < 0 || offset >= text.size())
+        return {};
+    const QFontMetrics metrics(widget->font());
+    int left = area.left();
+    if (alignment & Qt::AlignHCenter)
+        left += (area.width() - metrics.horizontalAdvance(text)) / 2;
+    else if (alignment & Qt::AlignRight)
+        left += area.width() - metrics.horizontalAdvance(text);
+    const QRect local(left + metrics.horizontalAdvance(text.left(offset)), area.top(),
+        metrics.horizontalAdvance(text.mid(offset, 1)), metrics.height());
+    return local.translated(widget->mapToGlobal(QPoint(0, 0)));
+}
+
+/// The main window: a frame, named by its title.
+class AccessibleWindow : public QAccessibleWidget {
+public:
+    explicit AccessibleWindow(QWidget* window)
+        : QAccessibleWidget(window, QAccessible::Window)
+    {
+    }
+};
+
+/// The frame: its controls in the order they stand on screen, whichever
+/// lies above the others' edges.
+class AccessibleFrame : public QAccessibleWidget {
+public:
+    explicit AccessibleFrame(QGroupBox* frame)
+        : QAccessibleWidget(frame, QAccessible::Grouping)
+    {
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return qobject_cast<QGroupBox*>(widget())->title();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return int(children().size()); }
+    QAccessibleInterface* child(int index) const override
+    {
+        const std::vector<QWidget*> all = children();
+        return index >= 0 && size_t(index) < all.size() ? QAccessible::queryAccessibleInterface(all[size_t(index)])
+                                                        : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        const std::vector<QWidget*> all = children();
+        const auto at = std::find(all.begin(), all.end(), child ? child->object() : nullptr);
+        return at == all.end() ? -1 : int(at - all.begin());
+    }
+
+private:
+    std::vector<QWidget*> children() const
+    {
+        std::vector<QWidget*> all;
+        for (QObject* object : widget()->children())
+            if (auto* child = qobject_cast<QWidget*>(object); child && !child->isWindow())
+                all.push_back(child);
+        // Top to bottom, then left to right.
+        std::stable_sort(all.begin(), all.end(),
+            [](const QWidget* a, const QWidget* b) { return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x(); });
+        return all;
+    }
+};
+
+/// A push button or an option button: "Press" or "Toggle" is a click.
+class AccessibleButton : public QAccessibleWidget {
+public:
+    explicit AccessibleButton(QAbstractButton* button)
+        : QAccessibleWidget(button,
+            button->isCheckable() ? (button->autoExclusive() ? QAccessible::RadioButton : QAccessible::CheckBox)
+                                  : QAccessible::Button)
+    {
+        addControllingSignal(button->isCheckable() ? QStringLiteral("toggled(bool)") : QStringLiteral("clicked()"));
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return button()->text().remove(u'&');
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = button()->isCheckable();
+        state.checked = button()->isChecked();
+        state.pressed = button()->isDown();
+        if (auto* push = qobject_cast<QPushButton*>(button()))
+            state.defaultButton = push->isDefault();
+        return state;
+    }
+    QRect rect() const override
+    {
+        auto* option = qobject_cast<QRadioButton*>(button());
+        if (!option || !option->isVisible())
+            return QAccessibleWidget::rect();
+        QStyleOptionButton style;
+        style.initFrom(option);
+        style.text = option->text();
+        return option->style()
+            ->subElementRect(QStyle::SE_RadioButtonClickRect, &style, option)
+            .translated(option->mapToGlobal(QPoint(0, 0)));
+    }
+    QStringList actionNames() const override
+    {
+        if (!actionable(widget()))
+            return {};
+        return QStringList { button()->isCheckable() ? toggleAction() : pressAction() }
+        + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction() || name == toggleAction())
+            perform(widget(), [](QWidget* w) { static_cast<QAbstractButton*>(w)->click(); });
+        else if (name == setFocusAction())
+            perform(widget(), focus);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
+};
+
+/// A scroll bar: its value, and "Increase" and "Decrease" as a click on its arrows.
+class AccessibleScrollBar : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit AccessibleScrollBar(ScrollBar* bar)
+        : QAccessibleWidget(bar, QAccessible::ScrollBar)
+    {
+        addControllingSignal(QStringLiteral("valueChanged(int)"));
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return QString::number(bar()->value());
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override
+    {
+        if (!actionable(widget()))
+            return {};
+        return QStringList { increaseAction(), decreaseAction() } + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == increaseAction())
+            perform(widget(), [](QWidget* w) { step(w, QAbstractSlider::SliderSingleStepAdd); });
+        else if (name == decreaseAction())
+            perform(widget(), [](QWidget* w) { step(w, QAbstractSlider::SliderSingleStepSub); });
+        else if (name == setFocusAction())
+            perform(widget(), focus);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    QVariant currentValue() const override { return bar()->value(); }
+    void setCurrentValue(const QVariant& value) override
+    {
+        const int wanted = value.toInt();
+        perform(widget(), [wanted](QWidget* w) { static_cast<ScrollBar*>(w)->setValue(wanted); });
+    }
+    QVariant maximumValue() const override { return bar()->maximum(); }
+    QVariant minimumValue() const override { return bar()->minimum(); }
+    QVariant minimumStepSize() const override { return bar()->singleStep(); }
+
+private:
+    ScrollBar* bar() const { return static_cast<ScrollBar*>(widget()); }
+    static void step(QWidget* w, QAbstractSlider::SliderAction action)
+    {
+        static_cast<ScrollBar*>(w)->triggerAction(action);
+    }
+};
+
+/// A text field: its text, and changes to it as the user's own typing.
+class AccessibleField : public QAccessibleWidget, public BoundedText, public QAccessibleEditableTextInterface {
+public:
+    explicit AccessibleField(QLineEdit* edit)
+        : QAccessibleWidget(edit, QAccessible::EditableText)
+    {
+        addControllingSignal(QStringLiteral("textChanged(const QString&)"));
+        addControllingSignal(QStringLiteral("returnPressed()"));
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        if (type == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return edit()->text();
+        return QAccessibleWidget::text(t);
+    }
+    void setText(QAccessible::Text t, const QString& text) override
+    {
+        if (t != QAccessible::Value) {
+            QAccessibleWidget::setText(t, text);
+            return;
+        }
+        edit([text](QLineEdit* e) { e->setText(text); });
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.editable = true;
+        state.readOnly = edit()->isReadOnly();
+        state.selectableText = true;
+        return state;
+    }
+
+    // Text.
+    QString text(int startOffset, int endOffset) const override
+    {
+        return startOffset > endOffset ? QString() : edit()->text().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(edit()->text().size()); }
+    int cursorPosition() const override { return edit()->cursorPosition(); }
+    void setCursorPosition(int position) override
+    {
+        edit([position](QLineEdit* e) { e->setCursorPosition(position); });
+    }
+    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
+    void selection(int index, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = *endOffset = 0;
+        if (index == 0 && edit()->hasSelectedText()) {
+            *startOffset = edit()->selectionStart();
+            *endOffset = *startOffset + int(edit()->selectedText().size());
+        }
+    }
+    void addSelection(int startOffset, int endOffset) override { setSelection(0, startOffset, endOffset); }
+    void removeSelection(int index) override
+    {
+        if (index == 0)
+            edit([](QLineEdit* e) { e->deselect(); });
+    }
+    void setSelection(int index, int startOffset, int endOffset) override
+    {
+        if (index == 0)
+            edit([startOffset, endOffset](QLineEdit* e) { e->setSelection(startOffset, endOffset - startOffset); });
+    }
+    QRect characterRect(int offset) const override
+    {
+        const QMargins margins = edit()->textMargins();
+        // The field keeps two pixels between its frame and its text.
+        const QRect area = edit()->contentsRect().marginsRemoved(margins).adjusted(2, 0, -2, 0);
+        return characterRectIn(edit(), area, edit()->alignment(), edit()->text(), offset);
+    }
+    int offsetAtPoint(const QPoint& point) const override
+    {
+        return edit()->cursorPositionAt(edit()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int startIndex, int endIndex) override
+    {
+        edit([startIndex, endIndex](QLineEdit* e) {
+            e->setCursorPosition(endIndex);
+            e->setCursorPosition(startIndex);
+        });
+    }
+    QString attributes(int offset, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+
+    // Editing.
+    void deleteText(int startOffset, int endOffset) override
+    {
+        edit([=](QLineEdit* e) { e->setText(e->text().remove(startOffset, endOffset - startOffset)); });
+    }
+    void insertText(int offset, const QString& text) override
+    {
+        edit([=](QLineEdit* e) { e->setText(e->text().insert(offset, text)); });
+    }
+    void replaceText(int startOffset, int endOffset, const QString& text) override
+    {
+        edit([=](QLineEdit* e) { e->setText(e->text().replace(startOffset, endOffset - startOffset, text)); });
+    }
+
+private:
+    QLineEdit* edit() const { return static_cast<QLineEdit*>(widget()); }
+    void edit(const std::function<void(QLineEdit*)>& change)
+    {
+        perform(widget(), [change](QWidget* w) { change(static_cast<QLineEdit*>(w)); });
+    }
+};
+
+/// The label painted on the surface: its text, shown until drawing covers it.
+class AccessibleLabel : public QAccessibleWidget, public BoundedText {
+public:
+    explicit AccessibleLabel(SurfaceLabel* label)
+        : QAccessibleWidget(label, QAccessible::StaticText)
+    {
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return label()->text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.readOnly = true;
+        state.offscreen = label()->covered();
+        return state;
+    }
+
+    QString text(int startOffset, int endOffset) const override
+    {
+        return startOffset > endOffset ? QString() : label()->text().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(label()->text().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override { }
+    int selectionCount() const override { return 0; }
+    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+    void addSelection(int, int) override { }
+    void removeSelection(int) override { }
+    void setSelection(int, int, int) override { }
+    QRect characterRect(int offset) const override
+    {
+        return characterRectIn(label(), label()->contentsRect(), Qt::AlignLeft, label()->text(), offset);
+    }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override { }
+    QString attributes(int offset, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+
+private:
+    SurfaceLabel* label() const { return static_cast<SurfaceLabel*>(widget()); }
+};
+
+} // namespace
+
+QString textItem(const QString& text, int offset, QAccessible::TextBoundaryType type, TextItem which, int* startOffset,
+    int* endOffset)
+{
+    *startOffset = *endOffset = -1;
+    const int length = int(text.size());
+    if (length == 0 || offset < 0 || offset > length)
+        return {};
+    // The items' edges, from 0 to the length.
+    std::vector<int> edges { 0 };
+    switch (type) {
+    case QAccessible::NoBoundary:
+        break;
+    case QAccessible::LineBoundary:
+    case QAccessible::ParagraphBoundary:
+        // A line ends after its line break.
+        for (int i = 0; i + 1 < length; ++i)
+            if (text[i] == u'\n')
+                edges.push_back(i + 1);
+        break;
+    case QAccessible::CharBoundary:
+    case QAccessible::WordBoundary:
+    case QAccessible::SentenceBoundary: {
+        const auto finderType = type == QAccessible::CharBoundary ? QTextBoundaryFinder::Grapheme
+            : type == QAccessible::WordBoundary                   ? QTextBoundaryFinder::Word
+                                                                  : QTextBoundaryFinder::Sentence;
+        // Words are told apart from what lies between them: an edge is where
+        // an item starts or ends.
+        const auto edgeReasons = QTextBoundaryFinder::StartOfItem | QTextBoundaryFinder::EndOfItem;
+        QTextBoundaryFinder finder(finderType, text);
+        for (qsizetype at = finder.toNextBoundary(); at > 0 && at < length; at = finder.toNextBoundary())
+            if (type == QAccessible::CharBoundary || (finder.boundaryReasons() & edgeReasons))
+                edges.push_back(int(at));
+        break;
+    }
+    }
+    edges.push_back(length);
+    const int items = int(edges.size()) - 1;
+    // The item that holds the offset. At the end, the last one; no character
+    // is there, so it is one past the last character.
+    int at = int(std::upper_bound(edges.begin(), edges.end(), offset) - edges.begin()) - 1;
+    if (offset == length)
+        at = type == QAccessible::CharBoundary ? items : items - 1;
+    const int wanted = at + (which == TextItem::After ? 1 : 0) - (which == TextItem::Before ? 1 : 0);
+    if (wanted < 0 || wanted >= items)
+        return {};
+    *startOffset = edges[size_t(wanted)];
+    *endOffset = edges[size_t(wanted) + 1];
+    return text.mid(*startOffset, *endOffset - *startOffset);
+}
+
+QAccessibleInterface* accessibleInterface(const QString& className, QObject* object)
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    // Only the main window and its own widgets; anything else (a message
+    // box, say) keeps the toolkit's.
+    if (!widget || !qobject_cast<Window*>(widget->window()))
+        return nullptr;
+    if (className == QLatin1String("brelon::Window"))
+        return new AccessibleWindow(widget);
+    if (className == QLatin1String("QGroupBox"))
+        return new AccessibleFrame(static_cast<QGroupBox*>(widget));
+    if (className == QLatin1String("QPushButton") || className == QLatin1String("QRadioButton"))
+        return new AccessibleButton(static_cast<QAbstractButton*>(widget));
+    if (className == QLatin1String("brelon::ScrollBar"))
+        return new AccessibleScrollBar(static_cast<ScrollBar*>(widget));
+    if (className == QLatin1String("QLineEdit"))
+        return new AccessibleField(static_cast<QLineEdit*>(widget));
+    if (className == QLatin1String("brelon::SurfaceLabel"))
+        return new AccessibleLabel(static_cast<SurfaceLabel*>(widget));
+    return nullptr;
+}
+
+} // namespace brelon
