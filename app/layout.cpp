@@ -6,6 +6,7 @@
 #include "surface/scrollbar.h"
 
 #include <QButtonGroup>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,6 +125,14 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override { }
 };
+
+/// The layout's faces are Windows' own. Where one is missing (on Linux) a free
+/// face of its kind takes its place; where it exists (on Windows) it stays.
+void substituteWhereMissing(const QString& face, const QString& twin)
+{
+    if (!QFontDatabase::hasFamily(face))
+        QFont::insertSubstitution(face, twin);
+}
 
 QFont fontFor(const FontStyle& entry)
 {
@@ -255,8 +264,8 @@ QString windowCaption()
 
 std::unique_ptr<Window> createWindow()
 {
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    substituteWhereMissing(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    substituteWhereMissing(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
 
     auto window = std::make_unique<Window>(
         QSize(clientWidthTwips / 15, clientHeightTwips / 15), QSize(surfaceWidthTwips / 15, clientHeightTwips / 15));
