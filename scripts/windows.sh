@@ -15,8 +15,9 @@
 # 4. Packs build-windows/brelon-VERSION-windows-x64.zip and the installer
 #    build-windows/brelon-VERSION-setup.exe.
 # 5. Runs the Windows tests under Wine in their own Xvfb: the model's unit
-#    tests, then the real brelon.exe: its window, the Start scene's bars
-#    against the scene mathematics, and Konec's exit status.
+#    tests, then the real brelon.exe (its start-up refusals, its window, the
+#    Start scene's bars against the scene mathematics, Konec's exit status),
+#    then the installer and the uninstaller.
 #
 # The toolkit build runs at the caller's priority; on a shared machine run
 # the script as `nice -n 19 scripts/windows.sh`.
@@ -155,7 +156,7 @@ if [[ ! -f "$qt/bin/qt-cmake" || "$(cat "$qt/brelon-stamp" 2>/dev/null)" != "$st
   mkdir -p "$cache/qt-build"
   (cd "$cache/qt-build" && "$src/configure" "${qt_configure[@]}" -- -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) >"$cache/configure.log" 2>&1 ||
+    -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake") >"$cache/configure.log" 2>&1 ||
     {
       tail -40 "$cache/configure.log"
       exit 1
@@ -193,6 +194,7 @@ cmake --build "$build" --target windows-installer
 end
 
 exe=$build/brelon.exe
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 echo "== brelon.exe: $(stat -c %s "$exe") bytes, stripped; it imports:"
 x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: /  /p'
 
@@ -243,4 +245,8 @@ cmake --build "$root/build" -j "$jobs" --target brelon-bars
 tests/windows/e2e.sh "$exe" "$root/build/tests/windows/brelon-bars" "$build/tests/windows/brelon-bars.exe" \
   "$build/e2e"
 echo "The screenshots are in $build/e2e (the finished scene: scene.png)"
+end
+
+begin "tests: the installer under Wine"
+tests/windows/installer.sh "$build/brelon-$version-setup.exe" "$exe"
 end
