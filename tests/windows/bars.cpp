@@ -169,17 +169,20 @@ int main(int argc, char* argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    const QString mode = args.value(0);
     bool ok = false;
-    if (args.size() == 3 && args[0] == u"values") {
+    if (mode == u"values" && args.size() == 3) {
         const int frequency = args[2].toInt(&ok);
         if (ok)
             return printValues(args[1], frequency);
-    } else if (args.size() == 2 && args[0] == u"shown") {
+    }
+    if (mode == u"shown" && args.size() == 2) {
         const QImage image = readShot(args[1]);
         if (image.isNull())
             return 2;
         return shot::windowShown(image) ? EXIT_SUCCESS : EXIT_FAILURE;
-    } else if ((args.size() == 4 || args.size() == 5) && args[0] == u"check") {
+    }
+    if (mode == u"check" && (args.size() == 4 || args.size() == 5)) {
         const int frequency = args[3].toInt(&ok);
         if (ok)
             return check(args[1], args[2], frequency, args.value(4));
