@@ -175,7 +175,7 @@ inline std::vector<double> barLengths(const QString& structure, double F)
     const int openings = structure.toInt();
     const int s = scene::phasorLength(structure);
     const auto k = scene::intensityScale(structure, F);
-    std::vector<double> lengths(size_t(windowWidth * 15));
+    std::vector<double> lengths(static_cast<size_t>(windowWidth) * 15);
     for (int X = 0; X < windowWidth * 15; ++X) {
         const scene::Point end = scene::chainEnd(X, openings - 1, s, F);
         lengths[size_t(X)] = scene::barLength(scene::intensity(X, end), k);
@@ -189,7 +189,7 @@ inline std::vector<double> barLengths(const QString& structure, double F)
 inline std::vector<int> topsOf(const std::vector<double>& lengths)
 {
     std::vector<int> tops(windowWidth, baselineRow);
-    for (size_t X = 0; X < lengths.size() && X < size_t(windowWidth * 15); ++X)
+    for (size_t X = 0; X < lengths.size() && X < static_cast<size_t>(windowWidth) * 15; ++X)
         tops[X / 15] = std::min(tops[X / 15], pixelOf(float(scene::patternY - lengths[X])));
     return tops;
 }

@@ -77,7 +77,7 @@ bool readValues(const QString& path, Values* values)
         if (end == bytes.constData())
             return false;
     }
-    const size_t bars = size_t(shot::windowWidth * 15);
+    const auto bars = static_cast<size_t>(shot::windowWidth) * 15;
     if (all.size() != bars + stripLength)
         return false;
     values->lengths.assign(all.begin(), all.begin() + std::ptrdiff_t(bars));
