@@ -186,7 +186,9 @@ else
 fi
 
 begin "Brelon: configure and build"
-"$qt/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+# This checkout's toolchain file, wherever the toolkit was built from.
+"$qt/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" --no-warn-unused-cli >/dev/null
 cmake --build "$build" -j "$jobs"
 end
 
