@@ -11,12 +11,41 @@
 #include <mutex>
 #include <vector>
 
+#ifdef Q_OS_WIN
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPluginLoader>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace brelon {
 
 namespace {
 
+#ifdef Q_OS_WIN
+/// Whether the process has somewhere to write its standard error: started
+/// from a console or with its output redirected. A program with a window of
+/// its own started from the desktop has not.
+bool hasStandardError()
+{
+    const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+#endif
+
+/// Ends the process with status 1 after saying why in one line: on standard
+/// error, or on Windows in a message box when there is no standard error.
 [[noreturn]] void refuse(const QString& line)
 {
+#ifdef Q_OS_WIN
+    if (!hasStandardError()) {
+        MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(line.utf16()), L"Brelon", MB_OK | MB_ICONERROR);
+        std::_Exit(EXIT_FAILURE);
+    }
+#endif
     std::fputs(qPrintable(line + u'\n'), stderr);
     std::fflush(nullptr);
     std::_Exit(EXIT_FAILURE);
@@ -53,6 +82,54 @@ QString option(int argc, char** argv, QByteArrayView name)
     }
     return value;
 }
+
+#ifdef Q_OS_WIN
+
+/// The line saying which platform could not be opened on Windows: the one the
+/// user chose (which this build may not have), else the Windows desktop.
+QString cannotOpenLine(int argc, char** argv)
+{
+    const QString platform = option(argc, argv, "-platform");
+    if (!platform.isEmpty())
+        return QStringLiteral("brelon: cannot open the platform \"%1\" (-platform); without -platform it opens "
+                              "on the Windows desktop")
+            .arg(platform);
+    const QString variable = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (!variable.isEmpty())
+        return QStringLiteral("brelon: cannot open the platform \"%1\" (QT_QPA_PLATFORM); without QT_QPA_PLATFORM "
+                              "it opens on the Windows desktop")
+            .arg(variable);
+    return QStringLiteral("brelon: cannot open the Windows desktop");
+}
+
+/// Whether the toolkit could find a platform the user chose. The program
+/// holds its platforms linked in; a name it lacks would make the toolkit show
+/// a message box of its own before giving up, so it is refused beforehand.
+/// The toolkit takes the first name of a ";"-separated list it has, each name
+/// before its ":" options, compared without case.
+bool platformAvailable(int argc, char** argv)
+{
+    QString chosen = option(argc, argv, "-platform");
+    if (chosen.isEmpty())
+        chosen = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (chosen.isEmpty())
+        return true;
+    QStringList keys;
+    for (const QStaticPlugin& plugin : QPluginLoader::staticPlugins()) {
+        const QJsonObject data = plugin.metaData();
+        if (!data.value(u"IID").toString().startsWith(u"org.qt-project.Qt.QPA.QPlatformIntegrationFactoryInterface"))
+            continue;
+        for (const QJsonValue key : data.value(u"MetaData").toObject().value(u"Keys").toArray())
+            keys << key.toString();
+    }
+    for (const QString& entry : chosen.split(u';', Qt::SkipEmptyParts)) {
+        if (keys.contains(entry.section(u':', 0, 0), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+#else
 
 /// The line saying which window system could not be opened: the platform the
 /// user chose, else the displays the toolkit tries by itself (Wayland when
@@ -95,6 +172,8 @@ QString cannotOpenLine(int argc, char** argv)
                                           : QStringLiteral("brelon: cannot open ") + what;
     return failed + QStringLiteral("; without a desktop run it as: ") + command;
 }
+
+#endif
 
 /// A toolkit message held back while the application object is being built.
 struct HeldMessage {
@@ -145,6 +224,11 @@ std::unique_ptr<QApplication> openApplication(int& argc, char** argv)
 {
     if (const QString problem = scaleFactorProblem(); !problem.isEmpty())
         refuse(problem);
+
+#ifdef Q_OS_WIN
+    if (!platformAvailable(argc, argv))
+        refuse(cannotOpenLine(argc, argv));
+#endif
 
     Opening& state = opening();
     {

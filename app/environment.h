@@ -12,8 +12,9 @@ namespace brelon {
 /// standard error and exit status 1: when QT_SCALE_FACTOR is not a number from
 /// 0.5 to 8, or when the window system (platform and display, from -platform,
 /// -display, QT_QPA_PLATFORM, DISPLAY, WAYLAND_DISPLAY) cannot be opened. The
-/// toolkit would abort in the second case. \a argc and \a argv must outlive
-/// the application object.
+/// toolkit would abort in the second case. On Windows, a program started
+/// without a standard error (from the desktop) shows the line in a message
+/// box instead. \a argc and \a argv must outlive the application object.
 std::unique_ptr<QApplication> openApplication(int& argc, char** argv);
 
 } // namespace brelon

@@ -7,6 +7,7 @@
 #include "surface/surfacelabel.h"
 
 #include <QButtonGroup>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,6 +115,14 @@ const WidgetEntry& frameEntry()
 {
     return *std::find_if(
         std::begin(layout), std::end(layout), [](const WidgetEntry& e) { return e.kind == Kind::Frame; });
+}
+
+/// The layout's faces are Windows' own. Where one is missing (on Linux) a free
+/// face of its kind takes its place; where it exists (on Windows) it stays.
+void substituteWhereMissing(const QString& face, const QString& twin)
+{
+    if (!QFontDatabase::hasFamily(face))
+        QFont::insertSubstitution(face, twin);
 }
 
 QFont fontFor(const FontStyle& entry)
@@ -250,8 +259,8 @@ QString windowCaption()
 
 std::unique_ptr<Window> createWindow()
 {
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    substituteWhereMissing(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    substituteWhereMissing(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
 
     auto window = std::make_unique<Window>(
         QSize(clientWidthTwips / 15, clientHeightTwips / 15), QSize(surfaceWidthTwips / 15, clientHeightTwips / 15));

@@ -14,7 +14,8 @@
 // where.
 
 #include "diffraction/scene.h"
-#include "storedlook.h"
+#include "tests/e2e/shotcheck.h"
+#include "tests/storedlook.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -42,47 +43,12 @@
 #include <vector>
 
 namespace scene = brelon::scene;
+using namespace brelon::shot;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::duration<double>;
-
-constexpr int windowWidth = 758;
-constexpr int windowHeight = 571;
-constexpr QRgb greyRgb = 0xC0C0C0;
-
-// The pixel that holds a coordinate in twips, as the drawing surface places
-// it: the coordinate reaches the surface in single precision, 15 twips a pixel.
-int pixelOf(float twips)
-{
-    return int(std::floor(double(twips) / 15));
-}
-
-/// \brief A widget's rectangle in pixels of the client area, from its twips.
-QRect pixels(int left, int top, int width, int height)
-{
-    return { left / 15, top / 15, width / 15, height / 15 };
-}
-
-// The widgets that are shown after start-up, where they lie on the window.
-const QRect titleRect = pixels(3720, 0, 2535, 405);
-const QRect slowdownBar = pixels(6360, 120, 1935, 255);
-const QRect startButton = pixels(8880, 120, 855, 375);
-const QRect konecButton = pixels(9840, 120, 855, 375);
-const QRect frameRect = pixels(1440, 600, 2295, 615);
-const QRect op2Rect = pixels(1440 + 120, 600 + 240, 495, 195);
-const QRect op4Rect = pixels(1440 + 1200, 600 + 240, 495, 195);
-const QRect op20Rect = pixels(1440 + 1680, 600 + 240, 495, 195);
-const QRect pictureRect = pixels(5640, 600, 5895, 2055);
-const QRect wavesCaption = pixels(480, 2040, 3615, 285);
-const QRect relFrequencyRect = pixels(4080, 2040, 615, 195);
-const QRect frequencyBar = pixels(1320, 2280, 2655, 255);
-const QRect frequencyBar20 = pixels(1560, 2280, 2175, 255);
-const QRect mixCaption = pixels(6120, 2400, 1575, 285);
-const QRect cornuCaption = pixels(2880, 2760, 2175, 285);
-const QRect promptRect = pixels(3120, 4080, 3255, 495);
-const QRect gratingCaption = pixels(6240, 8160, 2415, 285);
 
 // The same widgets in twips, for a magnified window.
 const QRect visibleWidgetTwips[]
@@ -92,185 +58,6 @@ const QRect visibleWidgetTwips[]
 const QRect startTwips(8880, 120, 855, 375);
 const QRect konecTwips(9840, 120, 855, 375);
 const QRect pictureTwips(5640, 600, 5895, 2055);
-
-const QRect visibleWidgets[] = { titleRect, slowdownBar, startButton, konecButton, frameRect, pictureRect, wavesCaption,
-    relFrequencyRect, frequencyBar, mixCaption, cornuCaption, gratingCaption };
-
-// Where the pointer takes the frequency bars: the middle of the rows that the
-// caption above them leaves uncovered.
-const int barRow = (wavesCaption.bottom() + 1 + frequencyBar.bottom()) / 2;
-// The free band that holds the incident wave: below the frame, above the
-// caption, left of the picture box.
-const QRect waveArea(0, frameRect.bottom() + 1, pictureRect.left(), wavesCaption.top() - frameRect.bottom() - 1);
-const int axisRow = pixelOf(1700);
-const int waveLeft = pixelOf(500);
-const int waveRight = pixelOf(5500);
-const int baselineRow = pixelOf(float(scene::patternY));
-
-bool isBlack(QRgb pixel)
-{
-    return (pixel & 0xFFFFFF) == 0;
-}
-
-bool isGrey(QRgb pixel)
-{
-    return (pixel & 0xFFFFFF) == greyRgb;
-}
-
-bool isDark(QRgb pixel)
-{
-    return qRed(pixel) < 96 && qGreen(pixel) < 96 && qBlue(pixel) < 96;
-}
-
-QString hex(QRgb pixel)
-{
-    return QStringLiteral("#%1").arg(pixel & 0xFFFFFF, 6, 16, QLatin1Char('0'));
-}
-
-/// \brief Which pixels of the wave area the incident-wave strip at frequency
-/// \a f paints black: the axis and one mark a sample.
-std::vector<bool> stripMask(int f)
-{
-    std::vector<bool> mask(size_t(waveArea.width() * waveArea.height()), false);
-    const auto set = [&](int x, int y) {
-        if (waveArea.contains(x, y))
-            mask[size_t((y - waveArea.top()) * waveArea.width() + x - waveArea.left())] = true;
-    };
-    for (int x = waveLeft; x <= waveRight; ++x)
-        set(x, axisRow);
-    const double k = f / 5000.0;
-    for (int i = 0; i <= 5000; ++i)
-        set(pixelOf(float(500 + i)), pixelOf(float(1700 - 200 * std::sin(i * k))));
-    return mask;
-}
-
-/// \brief Pixels of the wave area that differ from the strip at frequency \a f
-/// (black where a mark belongs, background grey elsewhere).
-int stripMismatches(const QImage& shot, int f, QString* first = nullptr)
-{
-    const std::vector<bool> mask = stripMask(f);
-    int count = 0;
-    for (int y = waveArea.top(); y <= waveArea.bottom(); ++y) {
-        for (int x = waveArea.left(); x <= waveArea.right(); ++x) {
-            const bool black = mask[size_t((y - waveArea.top()) * waveArea.width() + x - waveArea.left())];
-            const QRgb pixel = shot.pixel(x, y);
-            if (black ? isBlack(pixel) : isGrey(pixel))
-                continue;
-            if (count++ == 0 && first)
-                *first = QStringLiteral("(%1, %2) is %3, expected %4")
-                             .arg(x)
-                             .arg(y)
-                             .arg(hex(pixel), black ? "black" : "grey");
-        }
-    }
-    return count;
-}
-
-/// \brief Where the curve crosses the axis upwards, between x 500 and 5500
-/// twips: a column wholly below the axis followed by one wholly above it.
-int upwardCrossings(const QImage& shot)
-{
-    int crossings = 0;
-    int previous = 0;
-    for (int x = waveLeft; x <= waveRight; ++x) {
-        bool above = false, below = false;
-        for (int y = axisRow - 17; y < axisRow; ++y)
-            above = above || isBlack(shot.pixel(x, y));
-        for (int y = axisRow + 1; y <= axisRow + 17; ++y)
-            below = below || isBlack(shot.pixel(x, y));
-        const int side = above == below ? 0 : (above ? 1 : -1);
-        if (side == 0)
-            continue;
-        if (previous == -1 && side == 1)
-            ++crossings;
-        previous = side;
-    }
-    return crossings;
-}
-
-/// \brief The top row of each pixel column's bar, as the scene mathematics
-/// puts it: a pixel column holds the bars of its 15 twips, so it shows the
-/// tallest of them. The baseline row where no bar rises above it.
-std::vector<int> expectedTops(const QString& structure, double F)
-{
-    const int openings = structure.toInt();
-    const int s = scene::phasorLength(structure);
-    const auto k = scene::intensityScale(structure, F);
-    std::vector<int> tops(windowWidth, baselineRow);
-    for (int X = 0; X < windowWidth * 15; ++X) {
-        const scene::Point end = scene::chainEnd(X, openings - 1, s, F);
-        const double L = scene::barLength(scene::intensity(X, end), k);
-        tops[size_t(X / 15)] = std::min(tops[size_t(X / 15)], pixelOf(float(scene::patternY - L)));
-    }
-    return tops;
-}
-
-/// \brief The lowest row the phasor chains can reach: N segments of s twips
-/// from the spiral baseline.
-int spiralBottom(const QString& structure)
-{
-    return pixelOf(float(scene::spiralY + structure.toInt() * scene::phasorLength(structure)));
-}
-
-/// \brief The top of the black run that stands on the baseline in a column
-/// (one below the baseline when even the baseline is missing).
-int measuredTop(const QImage& shot, int column)
-{
-    int row = baselineRow;
-    if (!isBlack(shot.pixel(column, row)))
-        return baselineRow + 1;
-    while (row > 0 && isBlack(shot.pixel(column, row - 1)))
-        --row;
-    return row;
-}
-
-/// \brief Columns whose bar differs from the expected one: black from the
-/// expected top down to the baseline and, below the reach of the spirals,
-/// background grey above it. Columns from \a to on are left out.
-QStringList barMismatches(const QImage& shot, const std::vector<int>& tops, int spiralRow, int to = windowWidth)
-{
-    QStringList problems;
-    for (int c = 0; c < to; ++c) {
-        const int top = tops[size_t(c)];
-        const int measured = measuredTop(shot, c);
-        if (measured > top) {
-            problems << QStringLiteral("column %1: bar top at row %2, expected %3").arg(c).arg(measured).arg(top);
-            continue;
-        }
-        for (int r = spiralRow + 1; r < top; ++r) {
-            if (!isGrey(shot.pixel(c, r))) {
-                problems << QStringLiteral("column %1: %2 at row %3 above the bar top %4")
-                                .arg(c)
-                                .arg(hex(shot.pixel(c, r)))
-                                .arg(r)
-                                .arg(top);
-                break;
-            }
-        }
-    }
-    return problems;
-}
-
-/// \brief The rightmost pixel column whose bar shows in the row above the
-/// baseline, among the columns whose finished bar reaches that row; -1 when
-/// no bar shows.
-int barFront(const QImage& shot, const std::vector<int>& tops)
-{
-    for (int c = windowWidth - 1; c >= 0; --c) {
-        if (tops[size_t(c)] < baselineRow && isBlack(shot.pixel(c, baselineRow - 1)))
-            return c;
-    }
-    return -1;
-}
-
-/// \brief Whether the screenshot shows the window at all: the illustration's
-/// zero-order beam and blue peak where they belong.
-bool windowShown(const QImage& shot)
-{
-    const QPoint origin = pictureRect.topLeft();
-    return (shot.pixel(origin + QPoint(198, 60)) & 0xFFFFFF) == 0xFFFFFF
-        && (shot.pixel(origin + QPoint(137, 3)) & 0xFFFFFF) == (qRgb(0, 143, 223) & 0xFFFFFF);
-}
 
 int differingPixels(const QImage& a, const QImage& b, const QRect& area, QString* first = nullptr)
 {

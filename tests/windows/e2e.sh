@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The Windows program as a person meets it, under Wine in a private X server:
+#   tests/windows/e2e.sh BRELON_EXE BRELON_BARS BRELON_BARS_EXE OUT_DIR
+# BRELON_BARS is the Linux build of the bar checker, BRELON_BARS_EXE the
+# Windows one; the Wine prefix is WINEPREFIX (made by scripts/windows.sh).
+#
+# 1. A start-up failure (a platform the program lacks, a scale factor it
+#    refuses) ends with one line on standard error and status 1; started
+#    without a standard error, as from the desktop, the line comes in a
+#    message box.
+# 2. brelon.exe opens its window with a 758 × 571 client area and paints it.
+# 3. A click on "Start" draws the 4-opening scene: every pixel column's bar
+#    and the incident wave where the Linux build's mathematics puts them. The
+#    Windows build's own numbers, printed under Wine, are compared with the
+#    Linux ones: how many differ, by how much, whether any pixel would.
+# 4. A click on "Konec" ends the program with status 0.
+# Every wait polls for an exact state, with a generous limit for a busy
+# machine. The screenshots land in OUT_DIR (the finished scene as scene.png).
+set -euo pipefail
+exe=$1
+bars=$2
+bars_exe=$3
+out=$4
+mkdir -p "$out"
+: "${WINEPREFIX:?the Wine prefix}"
+export WINEDEBUG=-all
+
+passes=0
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+pass() {
+  echo "PASS: $*"
+  passes=$((passes + 1))
+}
+now() {
+  date +%s.%N
+}
+since() {
+  awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'
+}
+
+# A private X server; Xvfb picks a free display and tells it on a pipe.
+xvfb_pid=
+brelon_pid=
+cleanup() {
+  if [[ -n "$brelon_pid" ]] && kill -0 "$brelon_pid" 2>/dev/null; then
+    kill "$brelon_pid" 2>/dev/null || true
+  fi
+  wineserver -k 2>/dev/null || true
+  if [[ -n "$xvfb_pid" ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$out/xvfb.log" 2>&1 &
+xvfb_pid=$!
+read -r -t 60 display <"$fifo"
+rm -f "$fifo"
+export DISPLAY=:$display
+echo "Xvfb on $DISPLAY"
+
+# 1. Start-up failures: one line on standard error, status 1.
+expect_refusal() {
+  local what=$1 expected=$2
+  shift 2
+  local status=0
+  env "$@" timeout 120 wine "$exe" >"$out/refusal.out" 2>"$out/refusal.err" || status=$?
+  local line
+  line=$(grep -v '^$' "$out/refusal.err" | head -1 || true)
+  if [[ $status -eq 1 && "$line" == *"$expected"* ]]; then
+    pass "$what: status 1, \"$line\""
+  else
+    fail "$what: status $status, standard error: $(head -3 "$out/refusal.err")"
+  fi
+}
+expect_refusal "a platform the program lacks" 'brelon: cannot open the platform "nonesuch" (QT_QPA_PLATFORM)' \
+  WINEQT_QPA_PLATFORM=nonesuch
+expect_refusal "a scale factor of 0" 'brelon: QT_SCALE_FACTOR must be a number from 0.5 to 8, not "0"' \
+  WINEQT_SCALE_FACTOR=0
+
+# Started as from the desktop, without a standard error: the line comes in a
+# message box titled "Brelon", and its OK ends the program with status 1.
+(
+  status=0
+  WINEQT_SCALE_FACTOR=0 timeout 120 wine start /wait /unix "$exe" </dev/null >/dev/null 2>&1 || status=$?
+  echo "$status" >"$out/box.status"
+) &
+boxed=$!
+box=
+for _ in $(seq 600); do
+  box=$(xdotool search --onlyvisible --name '^Brelon$' 2>/dev/null | head -1 || true)
+  [[ -n "$box" ]] && break
+  sleep 0.2
+done
+if [[ -n "$box" ]]; then
+  sleep 0.5
+  import -silent -window "$box" "png:$out/refusal-box.png" 2>/dev/null || true
+  xdotool key --window "$box" Return 2>/dev/null
+fi
+wait "$boxed"
+status=$(cat "$out/box.status")
+if [[ -n "$box" && "$status" == 1 ]]; then
+  pass "without a standard error: a message box (refusal-box.png), then status 1"
+else
+  fail "without a standard error: ${box:+a window, }status $status"
+fi
+
+# 2. The window.
+started=$(now)
+wine "$exe" >"$out/brelon.out" 2>"$out/brelon.err" &
+brelon_pid=$!
+window=
+for _ in $(seq 1200); do
+  window=$(xdotool search --onlyvisible --name '^Brelon - www\.example\.org$' 2>/dev/null | head -1 || true)
+  [[ -n "$window" ]] && break
+  kill -0 "$brelon_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [[ -z "$window" ]]; then
+  fail "no window titled \"Brelon - www.example.org\" within 120 s"
+  echo "end-to-end under Wine: $passes passed, $failures failed"
+  exit 1
+fi
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# shellcheck disable=SC2153 # WIDTH and HEIGHT come from xdotool
+if [[ "$WIDTH" -eq 758 && "$HEIGHT" -eq 571 ]]; then
+  pass "the window's client area is 758 × 571"
+else
+  fail "the window's client area is $WIDTH × $HEIGHT, not 758 × 571"
+fi
+
+shoot() {
+  import -silent -window "$window" "png:$1" 2>/dev/null
+}
+painted=0
+for _ in $(seq 600); do
+  if shoot "$out/opened.png" && "$bars" shown "$out/opened.png" 2>/dev/null; then
+    painted=1
+    break
+  fi
+  sleep 0.2
+done
+if ((painted)); then
+  pass "the window is painted $(since "$started") s after the start"
+else
+  fail "the window was not painted within 120 s"
+  echo "end-to-end under Wine: $passes passed, $failures failed"
+  exit 1
+fi
+
+# 3. Start: the 4-opening scene at the frequency 20 (3.18 periods).
+wine "$bars_exe" values 4 20 | tr -d '\r' >"$out/values-windows.txt"
+xdotool mousemove --window "$window" 620 20 click 1
+clicked=$(now)
+previous=
+done=0
+for _ in $(seq 600); do
+  shoot "$out/shot.png" || continue
+  sum=$(md5sum <"$out/shot.png")
+  # Finished: the bars all in place, and the picture holds still.
+  if [[ "$sum" == "$previous" ]] && "$bars" check "$out/shot.png" 4 20 >/dev/null 2>&1; then
+    done=1
+    break
+  fi
+  previous=$sum
+  sleep 0.2
+done
+cp "$out/shot.png" "$out/scene.png"
+"$bars" check "$out/scene.png" 4 20 "$out/values-windows.txt" | tee "$out/check.txt"
+if ((done)); then
+  pass "Start drew the 4-opening scene as computed, finished $(since "$clicked") s after the click"
+else
+  fail "the 4-opening scene did not match the mathematics within 120 s (the last screenshot: $out/scene.png)"
+fi
+
+# 4. Konec.
+xdotool mousemove --window "$window" 684 20 click 1
+status=0
+for _ in $(seq 600); do
+  kill -0 "$brelon_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$brelon_pid" 2>/dev/null; then
+  fail "the program still runs 60 s after Konec"
+else
+  wait "$brelon_pid" || status=$?
+  brelon_pid=
+  if [[ $status -eq 0 ]]; then
+    pass "Konec ended the program with status 0"
+  else
+    fail "Konec ended the program with status $status"
+  fi
+fi
+
+echo "end-to-end under Wine: $passes passed, $failures failed"
+((failures == 0))
