@@ -68,11 +68,16 @@ fi
 
 # Only translation units the build compiles: a file outside it (the benchmark
 # without Google Benchmark, say) has no flags to be checked with.
-mapfile -t compiled < <(sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' "$build/compile_commands.json" | sort -u)
+# A set, not a pipe into grep -q: grep ends at the first match, the writer
+# then dies of SIGPIPE, and under pipefail the file would count as missing.
+declare -A compiled=()
+while read -r unit; do
+  compiled[$unit]=1
+done < <(sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' "$build/compile_commands.json")
 units=()
 for f in "${sources[@]}"; do
   [[ "$f" == *.cpp ]] || continue
-  if printf '%s\n' "${compiled[@]}" | grep -q -x -F "$root/$f"; then
+  if [[ -n "${compiled[$root/$f]:-}" ]]; then
     units+=("$f")
   else
     echo "lint: $f is not in $build's compile commands; clang-tidy skips it"
