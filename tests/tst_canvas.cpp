@@ -212,12 +212,17 @@ private slots:
         QFETCH(double, firstZoom);
         const QSize size(160, 120);
         Canvas lean(size, ratio, zoom);
-        Canvas literal(size, ratio, zoom);
+        Raster literal(size, ratio, zoom);
         Canvas rescaled(size, 1.0, firstZoom);
-        literal.setCoalescing(false);
+        const auto each = [&](const auto& act) {
+            act(lean);
+            act(literal);
+            act(rescaled);
+        };
         const QFont font(QStringLiteral("Liberation Sans"), 12);
-        for (Canvas* canvas : { &lean, &literal, &rescaled })
-            canvas->paintLabel(QRect(300, 450, 1500, 300), QStringLiteral("Klepněte"), font, grey);
+        each([&](auto& surface) {
+            surface.paintLabel(QRect(300, 450, 1500, 300), QStringLiteral("Klepněte"), font, grey);
+        });
         std::mt19937 random(seed);
         const auto pick = [&](int n) { return int(random() % unsigned(n)); };
         const Colour palette[] = { 0, white, grey, 0x0000FF, 0x00FF00 };
@@ -228,15 +233,15 @@ private slots:
         };
         std::vector<Call> history;
         const auto draw = [&](const Call& call) {
-            for (Canvas* canvas : { &lean, &literal, &rescaled }) {
-                canvas->setDrawWidth(call.width);
-                canvas->setFillStyle(call.fill);
-                canvas->setFillColor(palette[(call.kind + 1) % 5]);
+            each([&](auto& surface) {
+                surface.setDrawWidth(call.width);
+                surface.setFillStyle(call.fill);
+                surface.setFillColor(palette[(call.kind + 1) % 5]);
                 if (call.kind < 7)
-                    canvas->line(call.a, call.b, call.c, call.d, call.colour);
+                    surface.line(call.a, call.b, call.c, call.d, call.colour);
                 else
-                    canvas->circle(call.a, call.b, call.kind == 9 ? 60.0f : 5.0f, call.colour);
-            }
+                    surface.circle(call.a, call.b, call.kind == 9 ? 60.0f : 5.0f, call.colour);
+            });
         };
         for (int i = 0; i < 6000; ++i) {
             Call call;
@@ -273,7 +278,7 @@ private slots:
         QCOMPARE(literal.snapshot(), picture);
         QCOMPARE(rescaled.snapshot(), picture);
         // What is kept to draw the picture again stays well below what was drawn.
-        QVERIFY2(rescaled.recorded() < 6000, qPrintable(QString::number(rescaled.recorded())));
+        QVERIFY2(rescaled.displayList().size() < 6000, qPrintable(QString::number(rescaled.displayList().size())));
     }
 };
 
