@@ -20,10 +20,10 @@ constexpr double snapping = pixel / TwipScale::smallestZoom;
 constexpr double devicePixel = pixel / (TwipScale::smallestZoom * TwipScale::smallestRatio);
 // The thinnest pen the painter strokes is a device pixel, half of it beyond the line.
 constexpr double thinnestPen = devicePixel / 2;
-// Each pixel of the pen's width: half beyond the line, and under half a pixel of rounding at the zoom.
+// Each pixel of the pen's width reaches half a pixel beyond the line; rounding the width adds a quarter at most.
 constexpr double perPenPixel = pixel;
-// A label fills its rectangle with each edge at the nearest pixel; its text lies within.
-constexpr double labelEdge = pixel;
+// A label fills its rectangle with each edge at the nearest pixel, half a pixel away at most; its text lies within.
+constexpr double labelRounding = pixel / 2 / TwipScale::smallestZoom;
 // The window shows the surface and at most the pixel that holds its edge.
 constexpr double shownEdge = pixel / TwipScale::smallestZoom;
 
@@ -52,7 +52,7 @@ Reach reachOf(const Request& request, QSize storedSize)
         top = bottom = request.y1;
         break;
     case Request::Label:
-        margin = labelEdge;
+        margin = labelRounding + devicePixel;
         break;
     }
     const double width = storedSize.width() * pixel, height = storedSize.height() * pixel;
