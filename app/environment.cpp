@@ -2,6 +2,8 @@
 
 #include "app/environment.h"
 
+#include "surface/twips.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -63,7 +65,7 @@ QString scaleFactorProblem()
     bool ok = false;
     const double factor = text.toDouble(&ok);
     // NaN fails both comparisons; the infinities fail one.
-    if (ok && factor >= 0.5 && factor <= 8)
+    if (ok && factor >= TwipScale::smallestRatio && factor <= 8)
         return {};
     return QStringLiteral("brelon: QT_SCALE_FACTOR must be a number from 0.5 to 8, not \"%1\"").arg(text);
 }

@@ -2,17 +2,19 @@
 
 // Timings of the drawing that a class watches: the incident-wave strip that
 // every frequency change redraws, and the whole Start scene per structure,
-// drawn lean (the canvas leaves out what cannot change a pixel) and
-// literally (one painter call per operation), into the backing image, at 1:1
-// and magnified twice, and a finished picture drawn again at a new zoom. And the
-// arithmetic under the scene: its bare floor, and the chains worked out after
-// the program has painted next to a thread that never has, whose ratio shows
-// a register-state penalty after painting on the CPUs that have one.
+// drawn lean (the canvas leaves out what cannot change a pixel) into the
+// window's backing image, at 1:1 and magnified twice, and literally (the
+// raster alone, one painter call per operation), and a finished picture
+// drawn again at a new zoom. And the arithmetic under the scene: its bare
+// floor, and the chains worked out after the program has painted next to a
+// thread that never has, whose ratio shows a register-state penalty after
+// painting on the CPUs that have one.
 
 #include "app/program.h"
 #include "diffraction/scene.h"
 #include "diffraction/start.h"
 #include "surface/strip.h"
+#include "tests/recordingui.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -125,12 +127,11 @@ void prepare(int openings, int frequency)
     ui.setText(Field::Spomaleni, QStringLiteral("0"));
 }
 
-void fullScene(benchmark::State& state, bool lean)
+void fullScene(benchmark::State& state)
 {
     const int openings = int(state.range(0));
     prepare(openings, openings == 20 ? 15 : 20);
     Canvas& canvas = program().window().canvas();
-    canvas.setCoalescing(lean);
     const long long callsBefore = canvas.paintCalls();
     for (auto _ : state) {
         program().ui().beginHandler();
@@ -139,12 +140,11 @@ void fullScene(benchmark::State& state, bool lean)
         program().ui().endHandler();
     }
     state.counters["paint_calls"] = double(canvas.paintCalls() - callsBefore) / double(state.iterations());
-    canvas.setCoalescing(true);
 }
 
 void BM_FullScene(benchmark::State& state)
 {
-    fullScene(state, true);
+    fullScene(state);
 }
 
 void BM_FullSceneAtZoom2(benchmark::State& state)
@@ -152,7 +152,7 @@ void BM_FullSceneAtZoom2(benchmark::State& state)
     // The window maximised on a projector: 1600 × 1142, everything twice.
     Window& window = program().window();
     window.resize(1600, 1142);
-    fullScene(state, true);
+    fullScene(state);
     window.resize(758, 571);
 }
 
@@ -173,12 +173,23 @@ void BM_RedrawAtNewZoom(benchmark::State& state)
         canvas.flush();
     }
     canvas.setScale(1, canvas.devicePixelRatio());
-    state.counters["requests_kept"] = double(canvas.recorded());
+    state.counters["requests_kept"] = double(canvas.displayList().size());
 }
 
 void BM_FullSceneLiteral(benchmark::State& state)
 {
-    fullScene(state, false);
+    // Every primitive drawn as it comes, into a raster of the surface's size.
+    const int openings = int(state.range(0));
+    const Canvas& canvas = program().window().canvas();
+    test::SurfaceUi<Raster> ui(canvas.size(), canvas.devicePixelRatio());
+    ui.fields[size_t(Field::Ndirek)] = QString::number(openings);
+    ui.fields[size_t(Field::Kmitocet)] = QString::number(openings == 20 ? 15 : 20);
+    ui.fields[size_t(Field::Spomaleni)] = QStringLiteral("0");
+    for (auto _ : state) {
+        ui.ops.clear();
+        cmdStartClick(ui);
+    }
+    state.counters["paint_calls"] = double(ui.surface.paintCalls()) / double(state.iterations());
 }
 
 void BM_StripRedraw(benchmark::State& state)

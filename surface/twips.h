@@ -16,6 +16,11 @@ namespace brelon {
 class TwipScale {
 public:
     static constexpr int twipsPerPixel = 15;
+    /// \brief The smallest zoom the window draws at: it magnifies, never shrinks.
+    static constexpr double smallestZoom = 1;
+    /// \brief The smallest device pixel ratio the window is drawn at: screens
+    /// have 1 or more, and a scale factor below ½ is refused at start-up.
+    static constexpr double smallestRatio = 0.5;
 
     explicit TwipScale(double zoom = 1.0)
         : m_zoom(zoom)

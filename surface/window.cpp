@@ -19,6 +19,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QWindow>
 
@@ -100,8 +101,8 @@ void Window::coverLabel()
 
 void Window::rescale()
 {
-    const double zoom
-        = std::max(1.0, std::min(double(width()) / m_surfaceSize.width(), double(height()) / m_surfaceSize.height()));
+    const double zoom = std::max(TwipScale::smallestZoom,
+        std::min(double(width()) / m_surfaceSize.width(), double(height()) / m_surfaceSize.height()));
     const qreal ratio = devicePixelRatioF();
     m_canvas->setScale(zoom, ratio);
     const QSize content = m_canvas->size();
@@ -147,9 +148,37 @@ void Window::showPicture(const Picture& picture) const
     picture.label->setPixmap(pixmap);
 }
 
+void Window::watchScreen()
+{
+    // The ratio follows the screen's resolution, which can change under the
+    // window without any event to it. The rescaling waits for the event
+    // loop, when the toolkit has taken the change in.
+    QScreen* now = screen();
+    if (now == m_watchedScreen)
+        return;
+    if (m_watchedScreen)
+        disconnect(m_watchedScreen, nullptr, this, nullptr);
+    m_watchedScreen = now;
+    if (!now)
+        return;
+    connect(now, &QScreen::logicalDotsPerInchChanged, this, &Window::rescale, Qt::QueuedConnection);
+    connect(now, &QScreen::physicalDotsPerInchChanged, this, &Window::rescale, Qt::QueuedConnection);
+}
+
+bool Window::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // The window has moved to another screen, perhaps of another ratio: the
+    // toolkit says so before it paints the window there.
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        watchScreen();
+        rescale();
+    }
+    return handled;
+}
+
 void Window::paintEvent(QPaintEvent* event)
 {
-    rescale();
     const QImage& image = m_canvas->image();
     const qreal ratio = m_canvas->devicePixelRatio();
     const QRect content(m_origin, m_canvas->size());
@@ -173,6 +202,7 @@ void Window::showEvent(QShowEvent* event)
     // The user's input reaches the window through its window-system window.
     if (QWindow* handle = windowHandle())
         handle->installEventFilter(this);
+    watchScreen();
     rescale();
     m_canvas->setEnabled(true);
 }

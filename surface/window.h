@@ -8,6 +8,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -19,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScreen;
 
 namespace brelon {
 
@@ -100,6 +102,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -119,6 +122,8 @@ private:
     /// Follows the window's size and the screen's ratio: the surface drawn
     /// anew and every widget placed, at the zoom they give.
     void rescale();
+    /// Follows the ratio of the screen the window is on.
+    void watchScreen();
     void placeAll();
     void placeWidget(const Placement& placement);
     void showPicture(const Picture& picture) const;
@@ -134,6 +139,7 @@ private:
     QRectF m_labelTwips;
     double m_placedZoom = 1;
     qreal m_placedRatio = 1;
+    QPointer<QScreen> m_watchedScreen;
     std::array<QLineEdit*, 4> m_fields {};
     std::array<ScrollBar*, 3> m_bars {};
     std::array<QRadioButton*, 4> m_options {};

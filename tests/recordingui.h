@@ -5,10 +5,13 @@
 // A Ui that keeps the widgets' state in memory and records every drawing
 // operation, so handlers can be run and observed without a window. Puts that
 // change a scroll bar's value or select an option run the connected handler
-// nested inside the put, as the window does.
+// nested inside the put, as the window does. Or one that draws into a
+// surface of its own.
 
 #include "surface/countdown.h"
 #include "surface/ui.h"
+
+#include <QSize>
 
 #include <array>
 #include <functional>
@@ -133,6 +136,29 @@ protected:
         op.colour = colour;
         op.hasColour = colourGiven;
         ops.push_back(op);
+    }
+};
+
+// The handlers' drawing sent to a surface of its own (a Canvas or a Raster)
+// in the fore colour or the one given, the widgets kept in memory.
+template <typename Surface> struct SurfaceUi : RecordingUi {
+    Surface surface;
+    explicit SurfaceUi(QSize size, qreal ratio = 1.0)
+        : surface(size, ratio)
+    {
+    }
+    void setDrawWidth(int pixels) override { surface.setDrawWidth(pixels); }
+    void setFillStyle(int style) override { surface.setFillStyle(style); }
+    void setFillColor(Colour colour) override { surface.setFillColor(colour); }
+
+protected:
+    void drawLine(float x1, float y1, float x2, float y2, Colour colour, bool) override
+    {
+        surface.line(x1, y1, x2, y2, colour);
+    }
+    void drawCircle(float x, float y, float radius, Colour colour, bool) override
+    {
+        surface.circle(x, y, radius, colour);
     }
 };
 

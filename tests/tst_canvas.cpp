@@ -3,6 +3,8 @@
 // The drawing surface's primitives: pixel widths, marks for circles smaller
 // than a pixel, fills, dropped drawing while hidden, the device pixel ratio,
 // and lean drawing against literal drawing on random operation sequences.
+// Its parts on their own: the raster's rectangles of device pixels, what the
+// repeat filter recalls, and what the display list forgets.
 
 #include "surface/canvas.h"
 #include "testsupport.h"
@@ -12,6 +14,8 @@
 
 using namespace brelon;
 using namespace brelon::test;
+
+Q_DECLARE_METATYPE(brelon::Request)
 
 namespace {
 
@@ -186,6 +190,176 @@ private slots:
         QCOMPARE(canvas.image().pixel(40, 50) & 0xFFFFFF, blackRgb);
     }
 
+    void rasterBlocks_data()
+    {
+        QTest::addColumn<Request>("request");
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<bool>("stroked");
+        QTest::addColumn<QRect>("block"); // in device pixels, null when empty
+        Pen pen;
+        pen.setDrawWidth(2);
+        QTest::newRow("vertical, pen 2") << pen.line(150, 1507, 150, 2000, 0) << 1.0 << 1.0 << false
+                                         << QRect(QPoint(10, 100), QPoint(11, 134));
+        pen.setDrawWidth(1);
+        QTest::newRow("slanted in twips, straight in pixels")
+            << pen.line(150, 0, 164, 1500, 0) << 1.0 << 1.0 << false << QRect(QPoint(10, 0), QPoint(10, 100));
+        QTest::newRow("slanted") << pen.line(0, 0, 1500, 750, 0) << 1.0 << 1.0 << true << QRect();
+        // A device pixel belongs to the pixel that holds its top left corner:
+        // at ratio 1.5, device column 15 alone to column 10.
+        QTest::newRow("ratio 1.5") << pen.line(150, 150, 150, 1500, 0) << 1.0 << 1.5 << false
+                                   << QRect(QPoint(15, 15), QPoint(15, 150));
+        QTest::newRow("mark at ratio 2") << pen.circle(150, 150, 5, 0) << 1.0 << 2.0 << false
+                                         << QRect(QPoint(20, 20), QPoint(21, 21));
+        QTest::newRow("circle of a pixel") << pen.circle(150, 150, 15, 0) << 1.0 << 1.0 << true << QRect();
+        QTest::newRow("above the image") << pen.line(0, -300, 3000, -300, 0) << 1.0 << 1.0 << false << QRect();
+        // Pen 3 at zoom 1.5 is 4.5 pixels, rounded to 5: two above the row, two below.
+        pen.setDrawWidth(3);
+        QTest::newRow("pen 3 at zoom 1.5, clipped")
+            << pen.line(0, 1500, 3000, 1500, 0) << 1.5 << 1.0 << false << QRect(QPoint(0, 148), QPoint(299, 152));
+    }
+    void rasterBlocks()
+    {
+        // What the raster fills as one rectangle, worked out by hand, and
+        // drawn as it comes it paints that rectangle and nothing else.
+        QFETCH(Request, request);
+        QFETCH(double, zoom);
+        QFETCH(double, ratio);
+        QFETCH(bool, stroked);
+        QFETCH(QRect, block);
+        Raster raster(QSize(200, 200), ratio, zoom);
+        const std::optional<QRect> rect = raster.block(request);
+        QCOMPARE(!rect, stroked);
+        if (stroked)
+            return;
+        QCOMPARE(rect->isEmpty() ? QRect() : *rect, block);
+        raster.draw(request);
+        QRect painted;
+        for (int y = 0; y < raster.image().height(); ++y)
+            for (int x = 0; x < raster.image().width(); ++x)
+                if ((raster.image().pixel(x, y) & 0xFFFFFF) != greyRgb)
+                    painted |= QRect(x, y, 1, 1);
+        QCOMPARE(painted, block);
+    }
+
+    void repeatFilter_data()
+    {
+        QTest::addColumn<Request>("between");
+        QTest::addColumn<Request>("repeat");
+        QTest::addColumn<bool>("recalled");
+        // A stub, pen 2, from (9000, 8000) to (9000, 8500): its reach lies
+        // 90 twips around it (15 a pixel of pen, and 60).
+        Pen pen;
+        pen.setDrawWidth(2);
+        const Request stub = pen.line(9000, 8000, 9000, 8500, white);
+        QTest::newRow("white across it") << pen.line(8000, 8200, 10000, 8200, white) << stub << true;
+        QTest::newRow("black far away") << pen.line(0, 100, 1000, 100, 0) << stub << true;
+        QTest::newRow("black across it") << pen.line(8000, 8200, 10000, 8200, 0) << stub << false;
+        QTest::newRow("black whose reach meets its reach") << pen.line(8000, 8680, 10000, 8680, 0) << stub << false;
+        QTest::newRow("black a twip further") << pen.line(8000, 8681, 10000, 8681, 0) << stub << true;
+        QTest::newRow("a white label over it: its text is black")
+            << Request { Request::Label, 0, 0, 8800, 8100, 9200, 8400, white } << stub << false;
+        pen.setFillStyle(0);
+        pen.setFillColor(grey);
+        QTest::newRow("white circle filled grey over it") << pen.circle(9000, 8250, 300, white) << stub << false;
+        pen.setFillColor(white);
+        QTest::newRow("white circle filled white over it") << pen.circle(9000, 8250, 300, white) << stub << true;
+        pen.setDrawWidth(3);
+        QTest::newRow("another pen: another request")
+            << pen.line(0, 100, 1000, 100, 0) << pen.line(9000, 8000, 9000, 8500, white) << false;
+    }
+    void repeatFilter()
+    {
+        QFETCH(Request, between);
+        QFETCH(Request, repeat);
+        QFETCH(bool, recalled);
+        const QSize surface(1000, 1000);
+        Pen pen;
+        pen.setDrawWidth(2);
+        const Request stub = pen.line(9000, 8000, 9000, 8500, white);
+        RepeatFilter filter;
+        filter.add(stub, reachOf(stub, surface));
+        QVERIFY(filter.recall(stub));
+        filter.forget(reachOf(between, surface), between);
+        QCOMPARE(filter.recall(repeat), recalled);
+    }
+
+    void repeatFilterFullKeepsWhatRepeats()
+    {
+        const QSize surface(800, 571);
+        Pen pen;
+        const auto bar = [&](int i) { return pen.line(float(15 * i), 6500, float(15 * i), 6000, 0); };
+        RepeatFilter filter;
+        for (int i = 0; i < 48; ++i)
+            filter.add(bar(i), reachOf(bar(i), surface));
+        QVERIFY(filter.recall(bar(7)));
+        // Full: what was not drawn again makes room.
+        filter.add(bar(48), reachOf(bar(48), surface));
+        QVERIFY(filter.recall(bar(7)));
+        QVERIFY(!filter.recall(bar(8)));
+        QVERIFY(filter.recall(bar(48)));
+    }
+
+    void displayListForgetsWhatARunCovers_data()
+    {
+        QTest::addColumn<Request>("before");
+        QTest::addColumn<float>("step"); // between the run's lines, from y 900 to 1100 at most
+        QTest::addColumn<bool>("forgotten");
+        // The run's lines have pen 10 and run from x 0 to 3000. A mark
+        // reaches 80 twips (15 for its pen, 60, its radius 5); the run's pen
+        // paints at least 56¼ twips beyond its lines (half its width, less
+        // 1¼ pixels).
+        Pen pen;
+        QTest::newRow("a mark within") << pen.circle(1500, 1000, 5, white) << 10.0f << true;
+        QTest::newRow("a mark reaching a pixel beyond the pen") << pen.circle(1500, 909, 5, white) << 10.0f << false;
+        QTest::newRow("a mark within, lines 142.5 apart: no gap at any zoom")
+            << pen.circle(1500, 1000, 5, white) << 142.5f << true;
+        QTest::newRow("a mark within, lines 143 apart") << pen.circle(1500, 1000, 5, white) << 143.0f << false;
+        pen.setDrawWidth(10);
+        QTest::newRow("a line of the run's pen and ends, between its lines")
+            << pen.line(3000, 1003, 0, 1003, 0) << 10.0f << true;
+        QTest::newRow("a line of the run's pen, shorter") << pen.line(10, 1003, 3000, 1003, 0) << 10.0f << false;
+    }
+    void displayListForgetsWhatARunCovers()
+    {
+        QFETCH(Request, before);
+        QFETCH(float, step);
+        QFETCH(bool, forgotten);
+        const QSize surface(800, 571);
+        DisplayList list;
+        list.add(before, reachOf(before, surface));
+        Pen pen;
+        pen.setDrawWidth(10);
+        for (float y = 900; y <= 1100; y += step) {
+            const Request line = pen.line(0, y, 3000, y, grey);
+            list.add(line, reachOf(line, surface));
+            if (y == 900)
+                list.beginRun(line);
+            else
+                list.extendRun(line);
+        }
+        const size_t lines = list.size() - 1;
+        list.settle();
+        QCOMPARE(list.size(), forgotten ? lines : lines + 1);
+        QCOMPARE(list.begin()->request == before, !forgotten);
+    }
+
+    void displayListKeepsTheLastOfRepeats()
+    {
+        // Past 4096 requests, and twice as many as after the last
+        // compaction, only the last of identical requests is kept.
+        const QSize surface(800, 571);
+        DisplayList list;
+        Pen pen;
+        for (int i = 0; i < 5000; ++i) {
+            const Request line = pen.line(0, float(i % 2 * 15), 3000, 1500, 0);
+            list.add(line, reachOf(line, surface));
+        }
+        list.settle();
+        QCOMPARE(list.size(), size_t(2));
+        QCOMPARE(list.begin()->request.y1, 0.0f);
+    }
+
     void leanEqualsLiteralOnRandomDrawing_data()
     {
         QTest::addColumn<unsigned>("seed");
@@ -212,12 +386,17 @@ private slots:
         QFETCH(double, firstZoom);
         const QSize size(160, 120);
         Canvas lean(size, ratio, zoom);
-        Canvas literal(size, ratio, zoom);
+        Raster literal(size, ratio, zoom);
         Canvas rescaled(size, 1.0, firstZoom);
-        literal.setCoalescing(false);
+        const auto each = [&](const auto& act) {
+            act(lean);
+            act(literal);
+            act(rescaled);
+        };
         const QFont font(QStringLiteral("Liberation Sans"), 12);
-        for (Canvas* canvas : { &lean, &literal, &rescaled })
-            canvas->paintLabel(QRect(300, 450, 1500, 300), QStringLiteral("Klepněte"), font, grey);
+        each([&](auto& surface) {
+            surface.paintLabel(QRect(300, 450, 1500, 300), QStringLiteral("Klepněte"), font, grey);
+        });
         std::mt19937 random(seed);
         const auto pick = [&](int n) { return int(random() % unsigned(n)); };
         const Colour palette[] = { 0, white, grey, 0x0000FF, 0x00FF00 };
@@ -228,15 +407,15 @@ private slots:
         };
         std::vector<Call> history;
         const auto draw = [&](const Call& call) {
-            for (Canvas* canvas : { &lean, &literal, &rescaled }) {
-                canvas->setDrawWidth(call.width);
-                canvas->setFillStyle(call.fill);
-                canvas->setFillColor(palette[(call.kind + 1) % 5]);
+            each([&](auto& surface) {
+                surface.setDrawWidth(call.width);
+                surface.setFillStyle(call.fill);
+                surface.setFillColor(palette[(call.kind + 1) % 5]);
                 if (call.kind < 7)
-                    canvas->line(call.a, call.b, call.c, call.d, call.colour);
+                    surface.line(call.a, call.b, call.c, call.d, call.colour);
                 else
-                    canvas->circle(call.a, call.b, call.kind == 9 ? 60.0f : 5.0f, call.colour);
-            }
+                    surface.circle(call.a, call.b, call.kind == 9 ? 60.0f : 5.0f, call.colour);
+            });
         };
         for (int i = 0; i < 6000; ++i) {
             Call call;
@@ -273,7 +452,7 @@ private slots:
         QCOMPARE(literal.snapshot(), picture);
         QCOMPARE(rescaled.snapshot(), picture);
         // What is kept to draw the picture again stays well below what was drawn.
-        QVERIFY2(rescaled.recorded() < 6000, qPrintable(QString::number(rescaled.recorded())));
+        QVERIFY2(rescaled.displayList().size() < 6000, qPrintable(QString::number(rescaled.displayList().size())));
     }
 };
 

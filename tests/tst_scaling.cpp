@@ -18,37 +18,14 @@ using namespace brelon::test;
 
 namespace {
 
-// The handlers' drawing sent to a canvas of a given ratio, the widgets kept
-// in memory.
-struct CanvasUi : RecordingUi {
-    Canvas canvas;
-    explicit CanvasUi(qreal ratio)
-        : canvas(QSize(758, 571), ratio)
-    {
-    }
-    void setDrawWidth(int pixels) override { canvas.setDrawWidth(pixels); }
-    void setFillStyle(int style) override { canvas.setFillStyle(style); }
-    void setFillColor(Colour colour) override { canvas.setFillColor(colour); }
-
-protected:
-    void drawLine(float x1, float y1, float x2, float y2, Colour colour, bool) override
-    {
-        canvas.line(x1, y1, x2, y2, colour);
-    }
-    void drawCircle(float x, float y, float radius, Colour colour, bool) override
-    {
-        canvas.circle(x, y, radius, colour);
-    }
-};
-
 QImage renderScene(qreal ratio, const QString& structure, const QString& frequency)
 {
-    CanvasUi ui(ratio);
+    SurfaceUi<Canvas> ui(QSize(758, 571), ratio);
     ui.fields[size_t(Field::Ndirek)] = structure;
     ui.fields[size_t(Field::Kmitocet)] = frequency;
     ui.fields[size_t(Field::Spomaleni)] = QStringLiteral("0");
     cmdStartClick(ui);
-    return ui.canvas.snapshot();
+    return ui.surface.snapshot();
 }
 
 qreal expectedFactor()

@@ -416,14 +416,16 @@ private slots:
         const long long leanCalls = shown.canvas().paintCalls();
 
         // Draw something else first, so the literal run has to erase it too.
-        shown.ui().setText(Field::Kmitocet, QStringLiteral("199"));
-        shown.run(cmdStartClick);
-        shown.ui().setText(Field::Kmitocet, QString::number(frequency));
-        shown.canvas().setCoalescing(false);
-        const long long before = shown.canvas().paintCalls();
-        shown.run(cmdStartClick);
-        const QImage literal = shown.canvas().snapshot();
-        QVERIFY(shown.canvas().paintCalls() - before > 10 * leanCalls / 2);
+        SurfaceUi<Raster> raster(lean.size());
+        raster.fields[size_t(Field::Ndirek)] = structure;
+        raster.fields[size_t(Field::Kmitocet)] = QStringLiteral("199");
+        raster.fields[size_t(Field::Spomaleni)] = QStringLiteral("0");
+        cmdStartClick(raster);
+        raster.fields[size_t(Field::Kmitocet)] = QString::number(frequency);
+        const long long before = raster.surface.paintCalls();
+        cmdStartClick(raster);
+        const QImage literal = raster.surface.snapshot();
+        QVERIFY(raster.surface.paintCalls() - before > 10 * leanCalls / 2);
         QVERIFY(shown.sink.messages.isEmpty());
         QCOMPARE(lean.size(), literal.size());
         for (int y = 0; y < lean.height(); ++y)

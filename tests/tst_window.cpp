@@ -10,11 +10,13 @@
 #include "diffraction/start.h"
 #include "params/frequency.h"
 #include "params/structure.h"
+#include "recordingui.h"
 #include "storedlook.h"
 #include "surface/scrollbar.h"
 #include "testsupport.h"
 
 #include <QAccessible>
+#include <QFile>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,6 +25,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -78,6 +81,26 @@ int childMain(int argc, char** argv, const QByteArray& mode)
         });
         watch->start(20);
         QTimer::singleShot(50, [&window] { widget<QPushButton>(window, QStringLiteral("cmdStart"))->click(); });
+    } else if (mode == "ratio") {
+        // The window moved to a screen of ratio 2 while it paints nothing:
+        // the picture is drawn again at the new ratio all the same, as the
+        // same run drawn at ratio 2 from the start.
+        QTimer::singleShot(50, [&program, &window] {
+            program.ui().setText(Field::Spomaleni, QStringLiteral("0"));
+            program.run(cmdStartClick);
+            window.setUpdatesEnabled(false);
+            window.move(QGuiApplication::screens().at(1)->geometry().topLeft() + QPoint(50, 50));
+            QCoreApplication::processEvents();
+            test::SurfaceUi<Canvas> fresh(window.canvas().size(), 2.0);
+            for (const Field field : { Field::Ndirek, Field::Kmitocet, Field::Spomaleni })
+                fresh.fields[size_t(field)] = program.ui().text(field);
+            cmdStartClick(fresh);
+            const bool same = window.canvas().snapshot() == fresh.surface.snapshot();
+            std::printf("ratio: %g\nsame: %s\n", window.canvas().devicePixelRatio(), same ? "yes" : "no");
+            std::fflush(stdout);
+            window.setUpdatesEnabled(true);
+            window.close();
+        });
     } else if (mode == "konec") {
         QTimer::singleShot(50, [&window] { widget<QPushButton>(window, QStringLiteral("cmdKonec"))->click(); });
     } else if (mode == "close") {
@@ -522,6 +545,7 @@ private slots:
         QTest::newRow("an error: message box, then exit 1") << "error" << 1;
         QTest::newRow("Konec: exit 0") << "konec" << 0;
         QTest::newRow("close command: exit 0") << "close" << 0;
+        QTest::newRow("moved to a screen of ratio 2: drawn again") << "ratio" << 0;
     }
     void childProcess()
     {
@@ -531,6 +555,17 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("BRELON_TEST_CHILD"), mode);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        const QTemporaryDir folder;
+        if (mode == u"ratio") {
+            // Two screens side by side, the second of ratio 2.
+            QFile screens(folder.filePath(QStringLiteral("screens.json")));
+            QVERIFY(screens.open(QIODevice::WriteOnly));
+            screens.write(R"({ "screens": [
+                { "name": "one", "x": 0, "y": 0, "width": 1920, "height": 1080, "dpr": 1 },
+                { "name": "two", "x": 1920, "y": 0, "width": 1920, "height": 1080, "dpr": 2 } ] })");
+            screens.close();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens.fileName());
+        }
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(child.waitForFinished(20000));
@@ -540,6 +575,8 @@ private slots:
         if (mode == u"error") {
             QVERIFY2(out.contains(QStringLiteral("message: Chyba převodu")), qPrintable(out));
             QVERIFY2(out.contains(QStringLiteral("kept: yes")), qPrintable(out));
+        } else if (mode == u"ratio") {
+            QVERIFY2(out == QStringLiteral("ratio: 2\nsame: yes\n"), qPrintable(out));
         } else {
             QVERIFY2(out.isEmpty(), qPrintable(out));
         }
