@@ -303,8 +303,8 @@ void WindowUi::drawLine(float x1, float y1, float x2, float y2, Colour colour, b
 {
     m_window.canvas().line(x1, y1, x2, y2, colourGiven ? colour : foreColour);
     if (m_window.labelShows()) {
-        const qreal r = reach();
-        m_window.drawn(QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized().adjusted(-r, -r, r, r));
+        const float r = m_reach;
+        m_window.drawn(std::min(x1, x2) - r, std::min(y1, y2) - r, std::max(x1, x2) + r, std::max(y1, y2) + r);
     }
 }
 
@@ -312,21 +312,15 @@ void WindowUi::drawCircle(float x, float y, float radius, Colour colour, bool co
 {
     m_window.canvas().circle(x, y, radius, colourGiven ? colour : foreColour);
     if (m_window.labelShows()) {
-        const qreal r = std::fabs(radius) + reach();
-        m_window.drawn(QRectF(x - r, y - r, 2 * r, 2 * r));
+        const float r = std::fabs(radius) + m_reach;
+        m_window.drawn(x - r, y - r, x + r, y + r);
     }
-}
-
-qreal WindowUi::reach() const
-{
-    // Half the pen, and the pixel a coordinate snaps to, in twips at the stored size.
-    return (m_drawWidth / 2.0 + 1) * TwipScale::twipsPerPixel;
 }
 
 void WindowUi::setDrawWidth(int pixels)
 {
     m_window.canvas().setDrawWidth(pixels);
-    m_drawWidth = pixels;
+    m_reach = reachOf(pixels);
 }
 
 void WindowUi::setFillStyle(int style)

@@ -66,10 +66,13 @@ public:
     /// \brief Whether the label painted on the surface still shows: no
     /// drawing has reached it yet.
     bool labelShows() const { return m_label != nullptr; }
-    /// \brief Notes drawing that may paint within \a twips of the surface.
-    void drawn(const QRectF& twips)
+    /// \brief Notes drawing that may paint within the twips from \a left,
+    /// \a top to \a right, \a bottom of the surface. Runs for every
+    /// primitive until the label is covered, so it only compares.
+    void drawn(float left, float top, float right, float bottom)
     {
-        if (m_label && twips.intersects(m_labelTwips))
+        if (m_label && left <= m_labelTwips.right() && right >= m_labelTwips.left() && top <= m_labelTwips.bottom()
+            && bottom >= m_labelTwips.top())
             coverLabel();
     }
 
@@ -136,7 +139,7 @@ private:
     std::vector<Placement> m_placements;
     std::vector<Picture> m_pictures;
     SurfaceLabel* m_label = nullptr; ///< until drawing covers it
-    QRectF m_labelTwips;
+    QRectF m_labelTwips; ///< its edges, as compared
     double m_placedZoom = 1;
     qreal m_placedRatio = 1;
     QPointer<QScreen> m_watchedScreen;
@@ -187,14 +190,16 @@ protected:
     void drawCircle(float x, float y, float radius, Colour colour, bool colourGiven) override;
 
 private:
-    /// How far drawing may reach beyond the coordinates it was given, in twips.
-    qreal reach() const;
+    /// How far drawing with a pen of \a pixels may reach beyond the
+    /// coordinates it was given, in twips: half the pen, and the pixel a
+    /// coordinate snaps to, at the stored size.
+    static float reachOf(int pixels) { return (float(pixels) / 2 + 1) * float(TwipScale::twipsPerPixel); }
 
     Window& m_window;
     QLocale m_locale;
     Pacer m_pacer;
     int m_depth = 0;
-    int m_drawWidth = 1;
+    float m_reach = reachOf(1);
 };
 
 } // namespace brelon
