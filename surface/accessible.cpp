@@ -63,7 +63,8 @@ bool actionable(const QWidget* widget)
     return widget->isVisible() && widget->isEnabled();
 }
 
-/// The boundary queries of a text, answered by textItem() at every offset.
+/// The boundary queries of a text, answered by textItem() at every offset,
+/// and its attributes (none).
 class BoundedText : public QAccessibleTextInterface {
 public:
     QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override
@@ -77,6 +78,12 @@ public:
     QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override
     {
         return item(offset, type, TextItem::After, start, end);
+    }
+    // Plain text: no attributes anywhere.
+    QString attributes(int offset, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = *endOffset = offset;
+        return {};
     }
 
 private:
@@ -363,11 +370,6 @@ public:
             e->setCursorPosition(startIndex);
         });
     }
-    QString attributes(int offset, int* startOffset, int* endOffset) const override
-    {
-        *startOffset = *endOffset = offset;
-        return {};
-    }
 
     // Editing.
     void deleteText(int startOffset, int endOffset) override
@@ -436,11 +438,6 @@ public:
     }
     int offsetAtPoint(const QPoint&) const override { return -1; }
     void scrollToSubstring(int, int) override { }
-    QString attributes(int offset, int* startOffset, int* endOffset) const override
-    {
-        *startOffset = *endOffset = offset;
-        return {};
-    }
 
 private:
     SurfaceLabel* label() const { return static_cast<SurfaceLabel*>(widget()); }

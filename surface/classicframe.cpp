@@ -48,6 +48,15 @@ QRect contentsRect(const QStyleOptionGroupBox& option, double zoom)
         QPoint(border.right() - 2 * line, border.bottom() - 2 * line) };
 }
 
+void outline(QPainter& painter, const QRect& rect, int width, const QColor& colour)
+{
+    // Four filled edges, not a stroked rectangle: whole pixels at any width.
+    painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), width), colour);
+    painter.fillRect(QRect(rect.left(), rect.bottom() - width + 1, rect.width(), width), colour);
+    painter.fillRect(QRect(rect.left(), rect.top(), width, rect.height()), colour);
+    painter.fillRect(QRect(rect.right() - width + 1, rect.top(), width, rect.height()), colour);
+}
+
 void draw(const QStyle& style, const QStyleOptionGroupBox& option, QPainter& painter, double zoom)
 {
     const int line = scaled(1, zoom);
@@ -57,14 +66,8 @@ void draw(const QStyle& style, const QStyleOptionGroupBox& option, QPainter& pai
     const QColor light = background.lighter(150);
     // Etched: a shadow outline, and a light one a line further in and down,
     // so each edge reads as a groove at any zoom.
-    const auto outline = [&](const QRect& r, const QColor& colour) {
-        painter.fillRect(QRect(r.left(), r.top(), r.width(), line), colour);
-        painter.fillRect(QRect(r.left(), r.bottom() - line + 1, r.width(), line), colour);
-        painter.fillRect(QRect(r.left(), r.top(), line, r.height()), colour);
-        painter.fillRect(QRect(r.right() - line + 1, r.top(), line, r.height()), colour);
-    };
-    outline(border.adjusted(0, 0, -line, -line), shadow);
-    outline(border.adjusted(line, line, 0, 0), light);
+    outline(painter, border.adjusted(0, 0, -line, -line), line, shadow);
+    outline(painter, border.adjusted(line, line, 0, 0), line, light);
     if (option.text.isEmpty())
         return;
     const QRect label = labelRect(option, zoom);

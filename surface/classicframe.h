@@ -4,6 +4,7 @@
 
 #include <QRect>
 
+class QColor;
 class QPainter;
 class QStyle;
 class QStyleOptionGroupBox;
@@ -24,6 +25,8 @@ QRect borderRect(const QStyleOptionGroupBox& option);
 /// What lies inside the border and below the caption.
 QRect contentsRect(const QStyleOptionGroupBox& option, double zoom);
 
+/// Draws the outline of \a rect, \a width pixels wide, inside it.
+void outline(QPainter& painter, const QRect& rect, int width, const QColor& colour);
 /// Draws the border and the caption.
 void draw(const QStyle& style, const QStyleOptionGroupBox& option, QPainter& painter, double zoom);
 

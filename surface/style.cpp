@@ -59,11 +59,7 @@ void WindowStyle::drawFocusMark(const QStyleOption& option, QPainter& painter, c
     // the part of it that no widget above covers.
     const int width = std::max(1, int(std::lround(m_zoom)));
     const QRect r = widget ? option.rect.intersected(widget->visibleRegion().boundingRect()) : option.rect;
-    const QColor colour = option.palette.highlight().color();
-    painter.fillRect(QRect(r.left(), r.top(), r.width(), width), colour);
-    painter.fillRect(QRect(r.left(), r.bottom() - width + 1, r.width(), width), colour);
-    painter.fillRect(QRect(r.left(), r.top(), width, r.height()), colour);
-    painter.fillRect(QRect(r.right() - width + 1, r.top(), width, r.height()), colour);
+    classicframe::outline(painter, r, width, option.palette.highlight().color());
 }
 
 int WindowStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const

@@ -26,16 +26,8 @@ mkdir -p "$out"
 : "${WINEPREFIX:?the Wine prefix}"
 export WINEDEBUG=-all
 
-passes=0
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-pass() {
-  echo "PASS: $*"
-  passes=$((passes + 1))
-}
+# shellcheck source=tests/windows/tally.sh
+source "$(dirname "$0")/tally.sh"
 now() {
   date +%s.%N
 }
@@ -198,5 +190,4 @@ else
   fi
 fi
 
-echo "end-to-end under Wine: $passes passed, $failures failed"
-((failures == 0))
+finish "end-to-end under Wine"

@@ -12,16 +12,8 @@ exe=$2
 : "${WINEPREFIX:?the Wine prefix}"
 export WINEDEBUG=-all
 
-passes=0
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-pass() {
-  echo "PASS: $*"
-  passes=$((passes + 1))
-}
+# shellcheck source=tests/windows/tally.sh
+source "$(dirname "$0")/tally.sh"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 folder="$WINEPREFIX/drive_c/Program Files/Brelon"
@@ -78,5 +70,4 @@ else
   pass "no longer listed among the installed programs"
 fi
 
-echo "installer under Wine: $passes passed, $failures failed"
-((failures == 0))
+finish "installer under Wine"
