@@ -6,6 +6,7 @@
 #include "surface/pacer.h"
 #include "surface/ui.h"
 
+#include <QEvent>
 #include <QFont>
 #include <QImage>
 #include <QPointer>
@@ -101,7 +102,7 @@ public:
     /// ended they are carried out in the order they came.
     void setHandlerRunning(bool running);
     bool handlerRunning() const { return m_handlerRunning; }
-    void hold(std::function<void()> action) { m_held.push_back(std::move(action)); }
+    void hold(std::function<void()> action) { m_held.push_back({ QEvent::None, std::move(action) }); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -131,6 +132,8 @@ private:
     void placeWidget(const Placement& placement);
     void showPicture(const Picture& picture) const;
     void coverLabel();
+    /// Keeps \a event, input to the window, to be carried out after the run.
+    void holdInput(const QEvent* event);
 
     std::unique_ptr<Canvas> m_canvas;
     QSize m_surfaceSize;
@@ -150,7 +153,11 @@ private:
 
     bool m_answering = false;
     bool m_handlerRunning = false;
-    std::vector<std::function<void()>> m_held;
+    struct Held {
+        QEvent::Type type; ///< the input event held, or None for an action
+        std::function<void()> action;
+    };
+    std::vector<Held> m_held;
 };
 
 /// \brief The handlers' view of the window (the widget and drawing operations).
