@@ -8,6 +8,7 @@
 
 #include <QButtonGroup>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,27 +118,74 @@ const WidgetEntry& frameEntry()
         std::begin(layout), std::end(layout), [](const WidgetEntry& e) { return e.kind == Kind::Frame; });
 }
 
-/// The layout's faces are Windows' own. Where one is missing (on Linux) a free
-/// face of its kind takes its place; where it exists (on Windows) it stays.
-void substituteWhereMissing(const QString& face, const QString& twin)
+/// The faces the texts are shown in, for the two the layout names.
+struct Faces {
+    QString timesNewRoman;
+    QString msSansSerif;
+};
+
+/// Every character of the layout's texts, and those of the numbers shown.
+QString ourCharacters()
 {
-    if (!QFontDatabase::hasFamily(face))
-        QFont::insertSubstitution(face, twin);
+    QString characters = QStringLiteral("0123456789.,-");
+    for (const WidgetEntry& entry : layout)
+        characters += QString::fromUtf16(entry.text);
+    std::sort(characters.begin(), characters.end());
+    characters.erase(std::unique(characters.begin(), characters.end()), characters.end());
+    characters.remove(u' ');
+    return characters;
 }
 
-QFont fontFor(const FontStyle& entry)
+/// Whether \a face shows every one of \a characters at any size: an outline
+/// face that has them all. A bitmap face (Windows' own "MS Sans Serif") comes
+/// in a few pixel sizes, so its texts would not grow with the window, and in
+/// a Western code page it has no Czech letters.
+bool showsAtAnySize(const QString& face, const QString& characters)
+{
+    if (!QFontDatabase::hasFamily(face) || !QFontDatabase::isSmoothlyScalable(face)
+        || !QFontDatabase::writingSystems(face).contains(QFontDatabase::Latin))
+        return false;
+    QFont font(face);
+    font.setStyleStrategy(QFont::NoFontMerging); // this face's letters, none borrowed
+    const QFontMetrics metrics(font);
+    return std::all_of(characters.begin(), characters.end(), [&](QChar c) { return metrics.inFont(c); });
+}
+
+/// The face the layout names where it shows our texts at any size (on
+/// Windows "Times New Roman"); else the first of its kind that does:
+/// Windows' outline twin, then a free face (on Linux). Where none does, the
+/// toolkit's own choice for the name stands.
+QString faceFor(const QString& stored, const QStringList& kin, const QString& characters)
+{
+    if (showsAtAnySize(stored, characters))
+        return stored;
+    for (const QString& face : kin)
+        if (showsAtAnySize(face, characters))
+            return face;
+    return stored;
+}
+
+Faces chooseFaces()
+{
+    const QString characters = ourCharacters();
+    return { faceFor(QStringLiteral("Times New Roman"), { QStringLiteral("Liberation Serif") }, characters),
+        faceFor(QStringLiteral("MS Sans Serif"),
+            { QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans") }, characters) };
+}
+
+QFont fontFor(const FontStyle& entry, const Faces& faces)
 {
     QFont font;
     switch (entry.face) {
     case Face::Default:
-        font = QFont(QStringLiteral("MS Sans Serif"));
+        font = QFont(faces.msSansSerif);
         font.setPixelSize(11);
         return font;
     case Face::TimesNewRoman:
-        font = QFont(QStringLiteral("Times New Roman"));
+        font = QFont(faces.timesNewRoman);
         break;
     case Face::MsSansSerif:
-        font = QFont(QStringLiteral("MS Sans Serif"));
+        font = QFont(faces.msSansSerif);
         break;
     }
     // Point sizes at 96 dots per inch, so the layout keeps its proportions
@@ -155,7 +203,7 @@ void setBackground(QWidget* widget, const QColor& colour, QPalette::ColorRole ro
     widget->setAutoFillBackground(true);
 }
 
-QWidget* create(const WidgetEntry& entry, Window* window, QWidget* frame, QButtonGroup* options)
+QWidget* create(const WidgetEntry& entry, const Faces& faces, Window* window, QWidget* frame, QButtonGroup* options)
 {
     const QString name = QString::fromUtf16(entry.name);
     const QString text = QString::fromUtf16(entry.text);
@@ -231,7 +279,7 @@ QWidget* create(const WidgetEntry& entry, Window* window, QWidget* frame, QButto
     QRect twips(entry.left, entry.top, entry.width, entry.height);
     if (entry.flags & InFrame)
         twips.translate(frameEntry().left, frameEntry().top);
-    window->place(widget, twips, fontFor(entry.font));
+    window->place(widget, twips, fontFor(entry.font, faces));
     if (entry.flags & Hidden)
         widget->setVisible(false);
     std::visit(
@@ -259,15 +307,14 @@ QString windowCaption()
 
 std::unique_ptr<Window> createWindow()
 {
-    substituteWhereMissing(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
-    substituteWhereMissing(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    const Faces faces = chooseFaces();
 
     auto window = std::make_unique<Window>(
         QSize(clientWidthTwips / 15, clientHeightTwips / 15), QSize(surfaceWidthTwips / 15, clientHeightTwips / 15));
     window->setObjectName(QStringLiteral("Brelon"));
     window->setWindowTitle(windowCaption());
     window->setAccessibleDescription(QStringLiteral("Difrakce na mřížce"));
-    window->setFont(fontFor(defaultFont));
+    window->setFont(fontFor(defaultFont, faces));
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, QColor(toRgb(grey)));
     palette.setColor(QPalette::WindowText, Qt::black);
@@ -279,13 +326,13 @@ std::unique_ptr<Window> createWindow()
     QWidget* frame = nullptr;
     std::vector<std::pair<const WidgetEntry*, QWidget*>> widgets;
     for (const WidgetEntry& entry : layout) {
-        QWidget* widget = create(entry, window.get(), frame, options);
+        QWidget* widget = create(entry, faces, window.get(), frame, options);
         widgets.emplace_back(&entry, widget);
         if (entry.kind == Kind::Frame)
             frame = widget;
         if (entry.kind == Kind::SurfaceLabel) {
             window->paintLabel(static_cast<SurfaceLabel*>(widget),
-                QRect(entry.left, entry.top, entry.width, entry.height), fontFor(entry.font));
+                QRect(entry.left, entry.top, entry.width, entry.height), fontFor(entry.font, faces));
         }
     }
     if (!window->complete())
