@@ -21,7 +21,10 @@ fi
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+  # The status read whole, not piped into grep -q: under pipefail a writer
+  # cut short by grep's early exit would count the package as missing.
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  if [[ "$status" != "install ok installed" ]]; then
     missing+=("$p")
   fi
 done
@@ -35,5 +38,6 @@ if [[ "$(id -u)" -ne 0 ]]; then
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror that fails once is asked again.
+"${sudo[@]}" apt-get -o Acquire::Retries=3 update -qq
+"${sudo[@]}" apt-get -o Acquire::Retries=3 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
