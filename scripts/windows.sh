@@ -14,10 +14,13 @@
 # 3. Cross-builds Brelon from the same CMake project (build-windows/).
 # 4. Packs build-windows/brelon-VERSION-windows-x64.zip and the installer
 #    build-windows/brelon-VERSION-setup.exe.
-# 5. Runs the Windows tests under Wine in their own Xvfb: the model's unit
-#    tests, then the real brelon.exe (its start-up refusals, its window, the
-#    Start scene's bars against the scene mathematics, Konec's exit status),
-#    then the installer and the uninstaller.
+# 5. Runs the Windows tests under Wine in their own Xvfb, in prefixes set up
+#    as a Czech and a Western PC: the model's unit tests and the window's
+#    held input, then the real brelon.exe in each prefix (its start-up
+#    refusals, its window, the Start scene's bars against the scene
+#    mathematics, Konec's exit status, the captions' faces at 758 × 571 and
+#    maximised, clicks held during the longest run), then the installer and
+#    the uninstaller.
 #
 # The toolkit build runs at the caller's priority; on a shared machine run
 # the script as `nice -n 19 scripts/windows.sh`.
@@ -70,7 +73,7 @@ begin "packages"
 scripts/setup.sh
 packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool
-  x11-utils imagemagick librsvg2-bin nsis zip dpkg-dev fonts-liberation
+  x11-utils imagemagick librsvg2-bin nsis zip dpkg-dev fonts-liberation fonts-wine locales
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -209,50 +212,66 @@ if ((tests == 0)); then
   exit 0
 fi
 
-# The Wine prefix lives beside the toolkit; making it takes most of a minute
+# The Wine prefixes live beside the toolkit, one for a Czech PC (code page
+# 1250) and one for a Western one (1252); making one takes most of a minute
 # once. The dialogs offering Mono and Gecko are switched off; the virtual
 # screen of the tests has no other desktop.
-export WINEPREFIX=$cache/wine
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-  begin "Wine prefix"
-  xvfb-run -a wineboot --init >/dev/null 2>&1
-  wineserver -w
-  end
+if ! locale -a | grep -x 'cs_CZ.utf8' >/dev/null; then
+  "${sudo[@]}" localedef -i cs_CZ -f UTF-8 cs_CZ.UTF-8
 fi
-
-# The faces the window asks for exist on Windows; in the prefix they are
-# Debian's Liberation fonts under those names (the program then replaces
-# nothing, as on Windows), and so is the toolkit's default dialog face.
-fonts_reg=$(mktemp --suffix=.reg)
-cat >"$fonts_reg" <<'REG'
+# Set up as a PC is shipped: Windows' bitmap faces in its Fonts folder (Wine
+# does not read them where Debian puts them), "MS Sans Serif" among them;
+# Windows' outline faces "Times New Roman" and "Microsoft Sans Serif", which
+# Wine lacks, played by Debian's Liberation fonts, and the dialog face
+# pointing at the latter as on Windows.
+prefix() {
+  local name=$1 language=$2
+  export WINEPREFIX=$cache/wine-$name LANG=$language
+  unset LC_ALL
+  if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    begin "Wine prefix ($name)"
+    xvfb-run -a wineboot --init >/dev/null 2>&1
+    wineserver -w
+    end
+  fi
+  cp /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/"
+  local fonts_reg
+  fonts_reg=$(mktemp --suffix=.reg)
+  cat >"$fonts_reg" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "Times New Roman"="Liberation Serif"
-"MS Sans Serif"="Liberation Sans"
+"Microsoft Sans Serif"="Liberation Sans"
+"MS Sans Serif"=-
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
-"MS Shell Dlg"="Liberation Sans"
-"MS Shell Dlg 2"="Liberation Sans"
+"MS Shell Dlg"="Microsoft Sans Serif"
+"MS Shell Dlg 2"="Microsoft Sans Serif"
 REG
-wine regedit /S "$(winepath -w "$fonts_reg")"
-wineserver -w
-rm -f "$fonts_reg"
+  wine regedit /S "$(winepath -w "$fonts_reg")"
+  wineserver -w
+  rm -f "$fonts_reg"
+}
 
+prefix czech cs_CZ.UTF-8
 begin "tests: the model under Wine"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
 end
 
-begin "tests: brelon.exe under Wine"
 # The Linux build of the bar checker judges the screenshots.
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build" -j "$jobs" --target brelon-bars
-tests/windows/e2e.sh "$exe" "$root/build/tests/windows/brelon-bars" "$build/tests/windows/brelon-bars.exe" \
-  "$build/e2e"
-echo "The screenshots are in $build/e2e (the finished scene: scene.png)"
-end
+for pc in czech:cs_CZ.UTF-8 western:C.UTF-8; do
+  prefix "${pc%%:*}" "${pc#*:}"
+  begin "tests: brelon.exe under Wine (${pc%%:*})"
+  tests/windows/e2e.sh "$exe" "$root/build/tests/windows/brelon-bars" "$build/tests/windows/brelon-bars.exe" \
+    "$build/tests/windows/brelon-faces.exe" "$build/e2e-${pc%%:*}"
+  echo "The screenshots are in $build/e2e-${pc%%:*} (the finished scene: scene.png)"
+  end
+done
 
 begin "tests: the installer under Wine"
 tests/windows/installer.sh "$build/brelon-$version-setup.exe" "$exe"

@@ -11,6 +11,9 @@
 //   brelon-bars shown SHOT.png
 //       Exit status 0 when the screenshot shows the window painted (its
 //       illustration in place), 1 when not yet.
+//   brelon-bars strip SHOT.png FREQUENCY
+//       Exit status 0 when the screenshot's incident-wave strip is that of
+//       FREQUENCY, 1 when not.
 //   brelon-bars check SHOT.png STRUCTURE FREQUENCY [VALUES]
 //       Reads a screenshot of the window's client area and says whether every
 //       pixel column's bar and the incident-wave strip are where this
@@ -182,6 +185,12 @@ int main(int argc, char* argv[])
             return 2;
         return shot::windowShown(image) ? EXIT_SUCCESS : EXIT_FAILURE;
     }
+    if (mode == u"strip" && args.size() == 3) {
+        const int frequency = args[2].toInt(&ok);
+        const QImage image = readShot(args[1]);
+        if (ok && !image.isNull())
+            return shot::stripMismatches(image, frequency) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+    }
     if (mode == u"check" && (args.size() == 4 || args.size() == 5)) {
         const int frequency = args[3].toInt(&ok);
         if (ok)
@@ -190,6 +199,7 @@ int main(int argc, char* argv[])
     std::fprintf(stderr,
         "usage: brelon-bars values STRUCTURE FREQUENCY\n"
         "       brelon-bars shown SHOT.png\n"
+        "       brelon-bars strip SHOT.png FREQUENCY\n"
         "       brelon-bars check SHOT.png STRUCTURE FREQUENCY [VALUES]\n");
     return 2;
 }

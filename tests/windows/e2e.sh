@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows program as a person meets it, under Wine in a private X server:
-#   tests/windows/e2e.sh BRELON_EXE BRELON_BARS BRELON_BARS_EXE OUT_DIR
+#   tests/windows/e2e.sh BRELON_EXE BRELON_BARS BRELON_BARS_EXE BRELON_FACES_EXE OUT_DIR
 # BRELON_BARS is the Linux build of the bar checker, BRELON_BARS_EXE the
-# Windows one; the Wine prefix is WINEPREFIX (made by scripts/windows.sh).
+# Windows one, BRELON_FACES_EXE the Windows build of the captions' check; the
+# Wine prefix is WINEPREFIX (made by scripts/windows.sh).
 #
 # 1. A start-up failure (a platform the program lacks, a scale factor it
 #    refuses) ends with one line on standard error and status 1; started
@@ -15,16 +16,25 @@
 #    Windows build's own numbers, printed under Wine, are compared with the
 #    Linux ones: how many differ, by how much, whether any pixel would.
 # 4. A click on "Konec" ends the program with status 0.
+# 5. Every caption shows its whole text in one outline face, and grows with
+#    the window maximised on a 1920 × 1080 screen (brelon-faces.exe).
+# 6. Clicks during the longest run wait for its end: "3" then "20" leave 20
+#    openings chosen; "20" then "Konec" end the program after the run, with
+#    status 0.
 # Every wait polls for an exact state, with a generous limit for a busy
 # machine. The screenshots land in OUT_DIR (the finished scene as scene.png).
 set -euo pipefail
 exe=$1
 bars=$2
 bars_exe=$3
-out=$4
+faces_exe=$4
+out=$5
 mkdir -p "$out"
 : "${WINEPREFIX:?the Wine prefix}"
 export WINEDEBUG=-all
+# Times and their comparisons in the C locale's numbers, whatever the
+# prefix's language.
+export LC_NUMERIC=C
 
 # shellcheck source=tests/windows/tally.sh
 source "$(dirname "$0")/tally.sh"
@@ -50,7 +60,7 @@ cleanup() {
 trap cleanup EXIT
 fifo=$(mktemp -u)
 mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$out/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >"$out/xvfb.log" 2>&1 &
 xvfb_pid=$!
 read -r -t 60 display <"$fifo"
 rm -f "$fifo"
@@ -104,21 +114,51 @@ else
 fi
 
 # 2. The window.
-started=$(now)
-wine "$exe" >"$out/brelon.out" 2>"$out/brelon.err" &
-brelon_pid=$!
-window=
-for _ in $(seq 1200); do
-  window=$(xdotool search --onlyvisible --name '^Brelon - www\.example\.org$' 2>/dev/null | head -1 || true)
-  [[ -n "$window" ]] && break
-  kill -0 "$brelon_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if [[ -z "$window" ]]; then
-  fail "no window titled \"Brelon - www.example.org\" within 120 s"
-  echo "end-to-end under Wine: $passes passed, $failures failed"
-  exit 1
-fi
+# Starts brelon.exe and waits for its window to be painted.
+launch() {
+  started=$(now)
+  wine "$exe" >"$out/brelon.out" 2>"$out/brelon.err" &
+  brelon_pid=$!
+  window=
+  for _ in $(seq 1200); do
+    window=$(xdotool search --onlyvisible --name '^Brelon - www\.example\.org$' 2>/dev/null | head -1 || true)
+    [[ -n "$window" ]] && break
+    kill -0 "$brelon_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [[ -z "$window" ]]; then
+    fail "no window titled \"Brelon - www.example.org\" within 120 s"
+    echo "end-to-end under Wine: $passes passed, $failures failed"
+    exit 1
+  fi
+  painted=0
+  for _ in $(seq 600); do
+    if shoot "$out/opened.png" && "$bars" shown "$out/opened.png" 2>/dev/null; then
+      painted=1
+      break
+    fi
+    sleep 0.2
+  done
+}
+shoot() {
+  import -silent -window "$window" "png:$1" 2>/dev/null
+}
+# Waits for the program to end, for at most $1 tenths of a second; says
+# its status in $status, or 256 when it still runs.
+await_exit() {
+  status=256
+  for _ in $(seq "$1"); do
+    kill -0 "$brelon_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if ! kill -0 "$brelon_pid" 2>/dev/null; then
+    status=0
+    wait "$brelon_pid" || status=$?
+    brelon_pid=
+  fi
+}
+
+launch
 eval "$(xdotool getwindowgeometry --shell "$window")"
 # shellcheck disable=SC2153 # WIDTH and HEIGHT come from xdotool
 if [[ "$WIDTH" -eq 758 && "$HEIGHT" -eq 571 ]]; then
@@ -126,18 +166,6 @@ if [[ "$WIDTH" -eq 758 && "$HEIGHT" -eq 571 ]]; then
 else
   fail "the window's client area is $WIDTH × $HEIGHT, not 758 × 571"
 fi
-
-shoot() {
-  import -silent -window "$window" "png:$1" 2>/dev/null
-}
-painted=0
-for _ in $(seq 600); do
-  if shoot "$out/opened.png" && "$bars" shown "$out/opened.png" 2>/dev/null; then
-    painted=1
-    break
-  fi
-  sleep 0.2
-done
 if ((painted)); then
   pass "the window is painted $(since "$started") s after the start"
 else
@@ -173,21 +201,73 @@ fi
 
 # 4. Konec.
 xdotool mousemove --window "$window" 684 20 click 1
-status=0
-for _ in $(seq 600); do
-  kill -0 "$brelon_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$brelon_pid" 2>/dev/null; then
+await_exit 600
+if ((status == 256)); then
   fail "the program still runs 60 s after Konec"
+elif ((status == 0)); then
+  pass "Konec ended the program with status 0"
 else
-  wait "$brelon_pid" || status=$?
-  brelon_pid=
-  if [[ $status -eq 0 ]]; then
-    pass "Konec ended the program with status 0"
-  else
-    fail "Konec ended the program with status $status"
+  fail "Konec ended the program with status $status"
+fi
+
+# 5. The captions, in what the screen shows of the window at 758 × 571 and
+# maximised (faces-small.png, faces-maximised.png).
+if wine "$faces_exe" "$out" 2>&1 | tr -d '\r' | tee "$out/faces.txt" | sed 's/^/  /'; then
+  pass "every caption whole, in one outline face, and maximised at least 1.5 times as tall"
+else
+  fail "a caption is not whole in one outline face, or does not grow (faces.txt)"
+fi
+
+# 6. Clicks during the longest run: the slowdown bar's left arrow takes the
+# focus (at 0 it moves nothing), End goes to the largest slowdown; the run
+# then lasts 11951 × 30001 × 100 ns, about 36 s.
+longest_run() {
+  launch
+  xdotool mousemove --window "$window" 430 16 click 1
+  sleep 0.5
+  xdotool key End
+  sleep 1
+  xdotool mousemove --window "$window" 620 20 click 1
+  clicked=$(now)
+}
+longest_run
+sleep 3
+xdotool mousemove --window "$window" 150 62 click 1 # "3"
+sleep 1
+xdotool mousemove --window "$window" 214 62 click 1 # "20"
+# Done: the strip of 20 openings (frequency 15), and the picture at rest.
+previous=
+done=0
+for _ in $(seq 600); do
+  shoot "$out/held.png" || continue
+  sum=$(md5sum <"$out/held.png")
+  if [[ "$sum" == "$previous" ]] && "$bars" strip "$out/held.png" 15 >/dev/null 2>&1; then
+    done=1
+    break
   fi
+  previous=$sum
+  sleep 0.2
+done
+if ((done)) && awk -v t="$(since "$clicked")" 'BEGIN { exit !(t > 35.8) }'; then
+  pass "\"3\" then \"20\" during the run: 20 openings chosen after it, $(since "$clicked") s after Start"
+else
+  fail "\"3\" then \"20\" during the run: not 20 openings at rest within 120 s (held.png)"
+fi
+kill "$brelon_pid" 2>/dev/null || true
+wait "$brelon_pid" 2>/dev/null || true
+brelon_pid=
+
+longest_run
+sleep 3
+xdotool mousemove --window "$window" 214 62 click 1 # "20"
+sleep 1
+xdotool mousemove --window "$window" 684 20 click 1 # "Konec"
+await_exit 1200
+ended=$(since "$clicked")
+if ((status == 0)) && awk -v t="$ended" 'BEGIN { exit !(t > 35.8) }'; then
+  pass "\"20\" then \"Konec\" during the run: the program ended with status 0, $ended s after Start"
+else
+  fail "\"20\" then \"Konec\" during the run: status $status, $ended s after Start (256: still running)"
 fi
 
 finish "end-to-end under Wine"
