@@ -2,7 +2,7 @@
 
 #include "app/environment.h"
 
-#include "surface/twips.h"
+#include "surface/drawing/twips.h"
 
 #include <QByteArray>
 #include <QString>

@@ -3,8 +3,8 @@
 #include "app/layout.h"
 
 #include "app/illustration.h"
-#include "surface/scrollbar.h"
-#include "surface/surfacelabel.h"
+#include "surface/window/scrollbar.h"
+#include "surface/window/surfacelabel.h"
 
 #include <QButtonGroup>
 #include <QFontDatabase>

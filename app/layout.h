@@ -2,7 +2,7 @@
 
 #pragma once
 
-#include "surface/window.h"
+#include "surface/window/window.h"
 
 #include <QString>
 

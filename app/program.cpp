@@ -7,7 +7,7 @@
 #include "diffraction/start.h"
 #include "params/frequency.h"
 #include "params/structure.h"
-#include "surface/scrollbar.h"
+#include "surface/window/scrollbar.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -2,8 +2,8 @@
 
 #pragma once
 
-#include "surface/errors.h"
-#include "surface/window.h"
+#include "surface/core/errors.h"
+#include "surface/window/window.h"
 
 #include <QString>
 

@@ -13,7 +13,7 @@
 #include "app/program.h"
 #include "diffraction/scene.h"
 #include "diffraction/start.h"
-#include "surface/strip.h"
+#include "surface/core/strip.h"
 #include "tests/recordingui.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 
 #include "diffraction/chains.h"
 
-#include "surface/errors.h"
-#include "surface/vectorstate.h"
+#include "surface/core/errors.h"
+#include "surface/core/vectorstate.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "diffraction/scene.h"
 
-#include "surface/errors.h"
+#include "surface/core/errors.h"
 
 #include <cmath>
 

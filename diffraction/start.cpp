@@ -4,10 +4,10 @@
 
 #include "diffraction/chains.h"
 
-#include "surface/errors.h"
-#include "surface/numtext.h"
-#include "surface/strip.h"
-#include "surface/ui.h"
+#include "surface/core/errors.h"
+#include "surface/core/numtext.h"
+#include "surface/core/strip.h"
+#include "surface/core/ui.h"
 
 namespace brelon {
 

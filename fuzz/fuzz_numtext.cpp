@@ -18,8 +18,8 @@
 // Other compilers build fuzz_numtext_replay, which runs the same checks over
 // the files of a directory (CTest test fuzz_numtext_corpus).
 
-#include "surface/errors.h"
-#include "surface/numtext.h"
+#include "surface/core/errors.h"
+#include "surface/core/numtext.h"
 
 #include <QLocale>
 #include <QString>

@@ -2,10 +2,10 @@
 
 #include "params/frequency.h"
 
-#include "surface/errors.h"
-#include "surface/numtext.h"
-#include "surface/strip.h"
-#include "surface/ui.h"
+#include "surface/core/errors.h"
+#include "surface/core/numtext.h"
+#include "surface/core/strip.h"
+#include "surface/core/ui.h"
 
 namespace brelon {
 

@@ -2,9 +2,9 @@
 
 #include "params/structure.h"
 
-#include "surface/numtext.h"
-#include "surface/strip.h"
-#include "surface/ui.h"
+#include "surface/core/numtext.h"
+#include "surface/core/strip.h"
+#include "surface/core/ui.h"
 
 namespace brelon {
 

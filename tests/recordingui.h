@@ -8,8 +8,8 @@
 // nested inside the put, as the window does. Or one that draws into a
 // surface of its own.
 
-#include "surface/countdown.h"
-#include "surface/ui.h"
+#include "surface/core/countdown.h"
+#include "surface/core/ui.h"
 
 #include <QSize>
 

@@ -6,7 +6,7 @@
 // ending the process, and a shown program on the offscreen platform.
 
 #include "app/program.h"
-#include "surface/canvas.h"
+#include "surface/drawing/canvas.h"
 
 #include <QApplication>
 #include <QStringList>

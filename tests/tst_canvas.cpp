@@ -6,7 +6,7 @@
 // Its parts on their own: the raster's rectangles of device pixels, what the
 // repeat filter recalls, and what the display list forgets.
 
-#include "surface/canvas.h"
+#include "surface/drawing/canvas.h"
 #include "testsupport.h"
 
 #include <cmath>

@@ -6,7 +6,7 @@
 
 #include "diffraction/chains.h"
 #include "diffraction/scene.h"
-#include "surface/errors.h"
+#include "surface/core/errors.h"
 
 #include <QElapsedTimer>
 #include <QTest>

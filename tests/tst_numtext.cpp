@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/errors.h"
-#include "surface/numtext.h"
+#include "surface/core/errors.h"
+#include "surface/core/numtext.h"
 
 #include <QLocale>
 #include <QString>

@@ -9,8 +9,8 @@
 #include "params/frequency.h"
 #include "params/structure.h"
 #include "recordingui.h"
-#include "surface/scrollbar.h"
-#include "surface/strip.h"
+#include "surface/window/scrollbar.h"
+#include "surface/core/strip.h"
 #include "testsupport.h"
 
 #include <QRadioButton>

@@ -6,7 +6,7 @@
 // fields ending through the error path in bounded time.
 
 #include "diffraction/start.h"
-#include "surface/scrollbar.h"
+#include "surface/window/scrollbar.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 #include "diffraction/scene.h"
 #include "diffraction/start.h"
 #include "recordingui.h"
-#include "surface/pacer.h"
+#include "surface/drawing/pacer.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>

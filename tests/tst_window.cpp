@@ -12,7 +12,7 @@
 #include "params/structure.h"
 #include "recordingui.h"
 #include "storedlook.h"
-#include "surface/scrollbar.h"
+#include "surface/window/scrollbar.h"
 #include "testsupport.h"
 
 #include <QAccessible>

@@ -6,7 +6,7 @@
 // every step did what it should.
 
 #include "app/program.h"
-#include "surface/window.h"
+#include "surface/window/window.h"
 
 #include <QApplication>
 #include <QPushButton>

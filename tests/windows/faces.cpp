@@ -101,7 +101,7 @@ QImage picture(QWidget& window, std::optional<QSize> size, const QString& folder
     }
     QTest::qWait(200);
     // What the screen shows of the window, not the window painted afresh.
-    const QImage image = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    QImage image = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
     if (!folder.isEmpty())
         image.save(QDir(folder).filePath(name));
     return image;

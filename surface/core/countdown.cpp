@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/countdown.h"
+#include "surface/core/countdown.h"
 
-#include "surface/errors.h"
+#include "surface/core/errors.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/errors.h"
+#include "surface/core/errors.h"
 
 namespace brelon {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/scrollbar.h"
+#include "surface/window/scrollbar.h"
 
 #include <QKeyEvent>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/canvas.h"
+#include "surface/drawing/canvas.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/repeats.h"
+#include "surface/drawing/repeats.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/displaylist.h"
+#include "surface/drawing/displaylist.h"
 
 #include <algorithm>
 #include <unordered_map>

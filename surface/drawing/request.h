@@ -2,8 +2,8 @@
 
 #pragma once
 
-#include "surface/twips.h"
-#include "surface/ui.h"
+#include "surface/drawing/twips.h"
+#include "surface/core/ui.h"
 
 #include <QSize>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/request.h"
+#include "surface/drawing/request.h"
 
-#include "surface/errors.h"
+#include "surface/core/errors.h"
 
 #include <algorithm>
 #include <initializer_list>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/raster.h"
+#include "surface/drawing/raster.h"
 
-#include "surface/vectorstate.h"
+#include "surface/core/vectorstate.h"
 
 #include <algorithm>
 #include <cmath>

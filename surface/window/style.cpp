@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/style.h"
+#include "surface/window/style.h"
 
-#include "surface/classicframe.h"
+#include "surface/window/classicframe.h"
 
 #include <QPainter>
 #include <QStyleOptionGroupBox>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/classicframe.h"
+#include "surface/window/classicframe.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -2,7 +2,7 @@
 
 #pragma once
 
-#include "surface/request.h"
+#include "surface/drawing/request.h"
 
 #include <cstddef>
 #include <vector>

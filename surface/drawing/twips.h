@@ -2,7 +2,7 @@
 
 #pragma once
 
-#include "surface/errors.h"
+#include "surface/core/errors.h"
 
 #include <QRect>
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/window.h"
+#include "surface/window/window.h"
 
-#include "surface/accessible.h"
-#include "surface/errors.h"
-#include "surface/scrollbar.h"
-#include "surface/style.h"
-#include "surface/surfacelabel.h"
-#include "surface/vectorstate.h"
+#include "surface/window/accessible.h"
+#include "surface/core/errors.h"
+#include "surface/window/scrollbar.h"
+#include "surface/window/style.h"
+#include "surface/window/surfacelabel.h"
+#include "surface/core/vectorstate.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAccessible>

@@ -2,11 +2,11 @@
 
 #pragma once
 
-#include "surface/displaylist.h"
-#include "surface/raster.h"
-#include "surface/repeats.h"
-#include "surface/request.h"
-#include "surface/twips.h"
+#include "surface/drawing/displaylist.h"
+#include "surface/drawing/raster.h"
+#include "surface/drawing/repeats.h"
+#include "surface/drawing/request.h"
+#include "surface/drawing/twips.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/numtext.h"
+#include "surface/core/numtext.h"
 
-#include "surface/errors.h"
+#include "surface/core/errors.h"
 
 #include <array>
 #include <charconv>

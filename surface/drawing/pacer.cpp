@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/pacer.h"
+#include "surface/drawing/pacer.h"
 
-#include "surface/countdown.h"
+#include "surface/core/countdown.h"
 
 #include <thread>
 

@@ -2,9 +2,9 @@
 
 #pragma once
 
-#include "surface/canvas.h"
-#include "surface/pacer.h"
-#include "surface/ui.h"
+#include "surface/drawing/canvas.h"
+#include "surface/drawing/pacer.h"
+#include "surface/core/ui.h"
 
 #include <QEvent>
 #include <QFont>

@@ -2,7 +2,7 @@
 
 #pragma once
 
-#include "surface/numtext.h"
+#include "surface/core/numtext.h"
 
 namespace brelon {
 class Ui;

@@ -2,8 +2,8 @@
 
 #pragma once
 
-#include "surface/request.h"
-#include "surface/twips.h"
+#include "surface/drawing/request.h"
+#include "surface/drawing/twips.h"
 
 #include <QFont>
 #include <QImage>

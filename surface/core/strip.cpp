@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/strip.h"
+#include "surface/core/strip.h"
 
-#include "surface/errors.h"
-#include "surface/numtext.h"
-#include "surface/ui.h"
+#include "surface/core/errors.h"
+#include "surface/core/numtext.h"
+#include "surface/core/ui.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/surfacelabel.h"
+#include "surface/window/surfacelabel.h"
 
 #include <QAccessible>
 

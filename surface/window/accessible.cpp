@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "surface/accessible.h"
+#include "surface/window/accessible.h"
 
-#include "surface/scrollbar.h"
-#include "surface/surfacelabel.h"
-#include "surface/window.h"
+#include "surface/window/scrollbar.h"
+#include "surface/window/surfacelabel.h"
+#include "surface/window/window.h"
 
 #include <QAbstractButton>
 #include <QAccessibleWidget>
