@@ -3,9 +3,12 @@
 #include "app/layout.h"
 
 #include "app/illustration.h"
+#include "surface/drawing/twips.h"
+#include "surface/window/accessible.h"
 #include "surface/window/scrollbar.h"
 #include "surface/window/surfacelabel.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -258,7 +261,7 @@ QWidget* create(const WidgetEntry& entry, const Faces& faces, Window* window, QW
     }
     case Kind::PictureBox: {
         auto* picture = new QLabel(parent);
-        window->showPicture(picture, illustration());
+        window->magnifier().showPicture(picture, illustration());
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         picture->setContentsMargins(0, 0, 0, 0);
         setBackground(picture, greyColour, QPalette::Window);
@@ -279,20 +282,20 @@ QWidget* create(const WidgetEntry& entry, const Faces& faces, Window* window, QW
     QRect twips(entry.left, entry.top, entry.width, entry.height);
     if (entry.flags & InFrame)
         twips.translate(frameEntry().left, frameEntry().top);
-    window->place(widget, twips, fontFor(entry.font, faces));
+    window->magnifier().place(widget, twips, fontFor(entry.font, faces));
     if (entry.flags & Hidden)
         widget->setVisible(false);
     std::visit(
         [&](auto role) {
             using R = decltype(role);
             if constexpr (std::is_same_v<R, Field>)
-                window->bind(role, qobject_cast<QLineEdit*>(widget));
+                window->roles().bind(role, qobject_cast<QLineEdit*>(widget));
             else if constexpr (std::is_same_v<R, Bar>)
-                window->bind(role, qobject_cast<ScrollBar*>(widget));
+                window->roles().bind(role, qobject_cast<ScrollBar*>(widget));
             else if constexpr (std::is_same_v<R, Option>)
-                window->bind(role, qobject_cast<QRadioButton*>(widget));
+                window->roles().bind(role, qobject_cast<QRadioButton*>(widget));
             else if constexpr (std::is_same_v<R, Button>)
-                window->bind(role, qobject_cast<QPushButton*>(widget));
+                window->roles().bind(role, qobject_cast<QPushButton*>(widget));
         },
         entry.role);
     return widget;
@@ -309,8 +312,12 @@ std::unique_ptr<Window> createWindow()
 {
     const Faces faces = chooseFaces();
 
-    auto window = std::make_unique<Window>(
-        QSize(clientWidthTwips / 15, clientHeightTwips / 15), QSize(surfaceWidthTwips / 15, clientHeightTwips / 15));
+    const TwipScale stored;
+    auto window = std::make_unique<Window>(stored.rect(QRect(0, 0, clientWidthTwips, clientHeightTwips)).size(),
+        stored.rect(QRect(0, 0, surfaceWidthTwips, clientHeightTwips)).size());
+    // What screen readers see of the window and its widgets (installed once
+    // for the program, however many windows are built).
+    QAccessible::installFactory(accessibleInterface);
     window->setObjectName(QStringLiteral("Brelon"));
     window->setWindowTitle(windowCaption());
     window->setAccessibleDescription(QStringLiteral("Difrakce na mřížce"));
@@ -335,7 +342,7 @@ std::unique_ptr<Window> createWindow()
                 QRect(entry.left, entry.top, entry.width, entry.height), fontFor(entry.font, faces));
         }
     }
-    if (!window->complete())
+    if (!window->roles().complete())
         qFatal("the layout leaves a field, bar, option or button of the program without a widget");
     // The option group is one tab stop, its selected button; the arrow keys
     // move the selection within the group.

@@ -44,8 +44,8 @@ Program::~Program() = default;
 void Program::connectHandlers()
 {
     Window* w = m_window.get();
-    QObject::connect(w->button(Button::Start), &QPushButton::clicked, w, [this] { run(cmdStartClick); });
-    QObject::connect(w->button(Button::Konec), &QPushButton::clicked, w, [this] { run(cmdKonecClick); });
+    QObject::connect(w->roles().button(Button::Start), &QPushButton::clicked, w, [this] { run(cmdStartClick); });
+    QObject::connect(w->roles().button(Button::Konec), &QPushButton::clicked, w, [this] { run(cmdKonecClick); });
 
     const auto onSelect = [this, w](Option option, void (*handler)(Ui&)) {
         QObject::connect(m_ui->option(option), &QRadioButton::toggled, w, [this, handler](bool checked) {
@@ -70,7 +70,7 @@ void Program::start()
 {
     run(formLoad);
     m_window->show();
-    m_window->button(Button::Start)->setFocus();
+    m_window->roles().button(Button::Start)->setFocus();
 }
 
 } // namespace brelon

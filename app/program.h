@@ -4,6 +4,7 @@
 
 #include "surface/core/errors.h"
 #include "surface/window/window.h"
+#include "surface/window/windowui.h"
 
 #include <QString>
 
@@ -66,7 +67,7 @@ template <typename Handler> inline void Program::run(Handler handler)
     // user's input and a screen reader's actions wait in the window's queue
     // before they reach any widget.
     if (m_window->answeringWindowSystem()) {
-        m_window->hold([this, handler] { run(handler); });
+        m_window->input().hold([this, handler] { run(handler); });
         return;
     }
     m_ui->beginHandler();

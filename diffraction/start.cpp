@@ -61,7 +61,7 @@ void cmdStartClick(Ui& ui)
     const QString structure = ui.text(Field::Ndirek);
     const double lastIndex = checked(numtext::toDouble(structure, locale) - 1);
     // The opening index is a 16-bit integer.
-    if (lastIndex > 32767)
+    if (lastIndex > int16Max)
         raise(ErrorKind::Overflow, QStringLiteral("%1 průzorů").arg(structure.left(20)));
     const int s = phasorLength(structure);
     // The chains' arithmetic starts on a second thread, ahead of the scan.

@@ -48,17 +48,17 @@ public:
     bool unloaded = false;
     QLocale userLocale = QLocale::c();
 
-    void setDrawWidth(int pixels) override
+    void applyDrawWidth(int pixels) override
     {
         drawWidth = pixels;
         ops.push_back(make(Op::DrawWidth, float(pixels)));
     }
-    void setFillStyle(int style) override
+    void applyFillStyle(int style) override
     {
         fillStyle = style;
         ops.push_back(make(Op::FillStyle, float(style)));
     }
-    void setFillColor(Colour colour) override
+    void applyFillColor(Colour colour) override
     {
         fillColor = colour;
         Op op = make(Op::FillColor);
@@ -66,7 +66,7 @@ public:
         op.hasColour = true;
         ops.push_back(op);
     }
-    void setScaleMode(int mode) override { ops.push_back(make(Op::ScaleMode, float(mode))); }
+    void applyScaleMode(int mode) override { ops.push_back(make(Op::ScaleMode, float(mode))); }
     void countDown(double decrements) override
     {
         Op op = make(Op::CountDown);
@@ -84,7 +84,7 @@ public:
         ops.push_back(op);
     }
     int value(Bar bar) const override { return values[size_t(bar)]; }
-    void setValue(Bar bar, int value) override
+    void applyValue(Bar bar, int value) override
     {
         if (values[size_t(bar)] == value)
             return;
@@ -92,7 +92,8 @@ public:
         if (onChange[size_t(bar)])
             onChange[size_t(bar)](*this);
     }
-    void setMax(Bar bar, int max) override { maxima[size_t(bar)] = max; }
+    void applyMax(Bar bar, int max) override { maxima[size_t(bar)] = max; }
+    int max(Bar bar) const override { return maxima[size_t(bar)]; }
     void setVisible(Bar bar, bool v) override { visible[size_t(bar)] = v; }
     void select(Option option) override
     {
@@ -147,9 +148,9 @@ template <typename Surface> struct SurfaceUi : RecordingUi {
         : surface(size, ratio)
     {
     }
-    void setDrawWidth(int pixels) override { surface.setDrawWidth(pixels); }
-    void setFillStyle(int style) override { surface.setFillStyle(style); }
-    void setFillColor(Colour colour) override { surface.setFillColor(colour); }
+    void applyDrawWidth(int pixels) override { surface.setDrawWidth(pixels); }
+    void applyFillStyle(int style) override { surface.setFillStyle(style); }
+    void applyFillColor(Colour colour) override { surface.setFillColor(colour); }
 
 protected:
     void drawLine(float x1, float y1, float x2, float y2, Colour colour, bool) override

@@ -6,7 +6,7 @@
 // order. What a screen reader does over AT-SPI is tested in tests/atspi.
 
 #include "diffraction/start.h"
-#include "surface/window/accessible.h"
+#include "surface/window/accessibletext.h"
 #include "testsupport.h"
 
 #include <QAccessible>

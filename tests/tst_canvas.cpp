@@ -163,12 +163,6 @@ private slots:
                 QCOMPARE(error.kind(), ErrorKind::Overflow);
             }
         }
-        try {
-            canvas.setDrawWidth(0);
-            QFAIL("no error");
-        } catch (const Error& error) {
-            QCOMPARE(error.kind(), ErrorKind::PropertyValue);
-        }
     }
 
     void highResolution()

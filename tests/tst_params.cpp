@@ -9,14 +9,17 @@
 #include "params/frequency.h"
 #include "params/structure.h"
 #include "recordingui.h"
-#include "surface/window/scrollbar.h"
 #include "surface/core/strip.h"
+#include "surface/window/scrollbar.h"
 #include "testsupport.h"
 
 #include <QRadioButton>
 
+#include <array>
 #include <cmath>
+#include <functional>
 #include <numbers>
+#include <utility>
 
 using namespace brelon;
 using namespace brelon::test;
@@ -186,6 +189,36 @@ private slots:
         shown.run([](Ui& ui) { ui.select(Option::Op4); });
         QCOMPARE(shown.ui().text(Field::Kmitocet), QStringLiteral("marker"));
         QVERIFY(shown.sink.messages.isEmpty());
+    }
+
+    void outOfRangePutsAreErrors()
+    {
+        // Every put is checked in the handlers' Ui itself, for the window and
+        // for this recording one alike: nothing of a bad put is applied.
+        const std::pair<const char*, std::function<void(Ui&)>> puts[] = {
+            { "DrawWidth 0", [](Ui& ui) { ui.setDrawWidth(0); } },
+            { "DrawWidth 32768", [](Ui& ui) { ui.setDrawWidth(int16Max + 1); } },
+            { "FillStyle -1", [](Ui& ui) { ui.setFillStyle(-1); } },
+            { "FillStyle 8", [](Ui& ui) { ui.setFillStyle(8); } },
+            { "FillColor", [](Ui& ui) { ui.setFillColor(0x1000000); } },
+            { "ScaleMode 2", [](Ui& ui) { ui.setScaleMode(2); } },
+            { "Max -1", [](Ui& ui) { ui.setMax(Bar::Spomaleni, -1); } },
+            { "Max 32768", [](Ui& ui) { ui.setMax(Bar::Spomaleni, int16Max + 1); } },
+            { "Value -1", [](Ui& ui) { ui.setValue(Bar::Kmitocet, -1); } },
+            { "Value 181", [](Ui& ui) { ui.setValue(Bar::Kmitocet, 181); } },
+        };
+        for (const auto& [what, put] : puts) {
+            RecordingUi ui;
+            try {
+                put(ui);
+                QFAIL(what);
+            } catch (const Error& error) {
+                QCOMPARE(error.kind(), ErrorKind::PropertyValue);
+                QVERIFY2(error.message().contains(QLatin1String(what)), qPrintable(error.message()));
+            }
+            QVERIFY2(ui.ops.empty() && ui.values == (std::array<int, 3> {}), what);
+            QCOMPARE(ui.maxima, (std::array<int, 3> { 180, 10, 10000 }));
+        }
     }
 
     void sixteenBitSum()

@@ -13,6 +13,7 @@
 #include "recordingui.h"
 #include "storedlook.h"
 #include "surface/window/scrollbar.h"
+#include "surface/window/surfacelabel.h"
 #include "testsupport.h"
 
 #include <QAccessible>
@@ -531,11 +532,11 @@ private slots:
         tap(shown.ui().option(Option::Op2), spot(shown.ui().option(Option::Op2)));
         QCOMPARE(shown.ui().text(Field::Ndirek), QStringLiteral("2"));
         // One tap, one action: never the touch and its mouse events both.
-        QPushButton* start = shown.window().button(Button::Start);
+        QPushButton* start = shown.window().roles().button(Button::Start);
         QSignalSpy starts(start, &QPushButton::clicked);
         tap(start, spot(start));
         QCOMPARE(starts.count(), 1);
-        QVERIFY(!shown.window().labelShows());
+        QVERIFY(widget<SurfaceLabel>(shown.window(), QStringLiteral("labKlepnete"))->covered());
 
         // A scroll bar: its right arrow and its trough a step each, then the
         // thumb dragged, reporting its value when the finger lifts.

@@ -10,7 +10,7 @@ namespace brelon {
 
 long long countDownSteps(double count)
 {
-    constexpr double largest = 32767;
+    constexpr double largest = int16Max;
     if (count != count)
         raise(ErrorKind::Invalid);
     if (count > largest)

@@ -32,6 +32,11 @@ private:
 
 [[noreturn]] void raise(ErrorKind kind, const QString& detail = {});
 
+/// The 16-bit signed integers: counts, opening indices, property values and
+/// integer sums lie within them, or the put or the arithmetic fails.
+inline constexpr int int16Min = -32768;
+inline constexpr int int16Max = 32767;
+
 /// \brief Raises Overflow or Invalid unless \a value is a finite number.
 inline double checked(double value)
 {

@@ -228,7 +228,7 @@ QString format(const QString& text, Pattern pattern, const QLocale& locale)
 int add16(int a, int b)
 {
     const long sum = long(a) + long(b);
-    if (sum < -32768 || sum > 32767)
+    if (sum < int16Min || sum > int16Max)
         raise(ErrorKind::Overflow, QStringLiteral("%1 + %2").arg(a).arg(b));
     return int(sum);
 }

@@ -38,10 +38,13 @@ public:
     void line(float x1, float y1, float x2, float y2, Colour colour) { drawLine(x1, y1, x2, y2, colour, true); }
     void circle(float x, float y, float radius) { drawCircle(x, y, radius, 0, false); }
     void circle(float x, float y, float radius, Colour colour) { drawCircle(x, y, radius, colour, true); }
-    virtual void setDrawWidth(int pixels) = 0;
-    virtual void setFillStyle(int style) = 0; ///< 0 solid, 1 transparent
-    virtual void setFillColor(Colour colour) = 0;
-    virtual void setScaleMode(int mode) = 0; ///< 1: twips, the only unit the surface has
+
+    // Property puts. Each checks its value here, for the window and for any
+    // other Ui alike; a value out of range raises PropertyValue.
+    void setDrawWidth(int pixels); ///< 1 to int16Max pixels
+    void setFillStyle(int style); ///< 0 solid, 1 transparent, 2 to 7 hatched
+    void setFillColor(Colour colour); ///< 0x000000 to 0xFFFFFF
+    void setScaleMode(int mode); ///< 1: twips, the only unit the surface has
     /// \brief The slowdown count-down after a column: \a decrements steps of a
     /// fixed 100 ns each. Shows the drawing's progress while it waits.
     virtual void countDown(double decrements) = 0;
@@ -50,8 +53,8 @@ public:
     virtual QString text(Field field) const = 0;
     virtual void setText(Field field, const QString& text) = 0;
     virtual int value(Bar bar) const = 0;
-    virtual void setValue(Bar bar, int value) = 0;
-    virtual void setMax(Bar bar, int max) = 0;
+    void setValue(Bar bar, int value); ///< 0 to the bar's Max
+    void setMax(Bar bar, int max); ///< 0 to int16Max
     virtual void setVisible(Bar bar, bool visible) = 0;
     virtual void select(Option option) = 0;
     /// \brief Unloads the window: the program ends.
@@ -65,6 +68,17 @@ protected:
     // the hot drawing loops pass in registers.
     virtual void drawLine(float x1, float y1, float x2, float y2, Colour colour, bool colourGiven) = 0;
     virtual void drawCircle(float x, float y, float radius, Colour colour, bool colourGiven) = 0;
+
+    // The puts, once their values are checked.
+    virtual void applyDrawWidth(int pixels) = 0;
+    virtual void applyFillStyle(int style) = 0;
+    virtual void applyFillColor(Colour colour) = 0;
+    virtual void applyScaleMode(int) { }
+    /// A put that changes a scroll bar's value runs its handler inside it.
+    virtual void applyValue(Bar bar, int value) = 0;
+    virtual void applyMax(Bar bar, int max) = 0;
+    /// The bar's Max now, which bounds a Value put.
+    virtual int max(Bar bar) const = 0;
 };
 
 } // namespace brelon

@@ -37,10 +37,15 @@ void Canvas::circle(float x, float y, float radius, Colour outline)
         draw(request);
 }
 
-void Canvas::paintLabel(const QRect& twips, const QString& text, const QFont& font, Colour background)
+void Canvas::paintLabel(
+    const QRect& twips, const QString& text, const QFont& font, Colour background, std::function<void()> covered)
 {
     // Painted while the window is built, so whether drawing is dropped does not apply.
-    draw(m_raster.label(twips, text, font, background));
+    const Request label = m_raster.label(twips, text, font, background);
+    m_labelCovered = nullptr;
+    draw(label);
+    m_label = reachOf(label, m_raster.storedSize());
+    m_labelCovered = std::move(covered);
 }
 
 void Canvas::draw(const Request& request)
@@ -48,6 +53,12 @@ void Canvas::draw(const Request& request)
     const Reach reach = reachOf(request, m_raster.storedSize());
     if (reach.empty())
         return; // wholly outside the surface, at every scale
+    // Drawing that may paint a pixel of the label covers it, once and for all.
+    if (m_labelCovered && reach.meets(m_label)) {
+        const std::function<void()> covered = std::move(m_labelCovered);
+        m_labelCovered = nullptr;
+        covered();
+    }
     m_list.add(request, reach);
     apply(request, reach);
 }

@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QRect>
 
+#include <functional>
+
 namespace brelon {
 
 /// \brief The drawing surface that the window and the handlers draw on: a
@@ -50,8 +52,10 @@ public:
 
     /// \brief Paints a text with an opaque background into the image, as a
     /// label that lives on the surface (drawing covers it). \a twips is its
-    /// rectangle, \a font its font at the stored size.
-    void paintLabel(const QRect& twips, const QString& text, const QFont& font, Colour background);
+    /// rectangle, \a font its font at the stored size. \a covered is called
+    /// once, when drawing first reaches the label.
+    void paintLabel(const QRect& twips, const QString& text, const QFont& font, Colour background,
+        std::function<void()> covered = {});
 
     /// \brief Draws what is held back for merging. Call before the image is shown.
     void flush();
@@ -83,6 +87,9 @@ private:
 
     Raster m_raster;
     DisplayList m_list;
+    // The label painted last, until drawing reaches it.
+    Reach m_label;
+    std::function<void()> m_labelCovered;
     RepeatFilter m_repeats;
     bool m_enabled = true;
     bool m_replaying = false;

@@ -60,16 +60,4 @@ Reach reachOf(const Request& request, QSize storedSize)
         float(std::min(right + margin, width + shownEdge)), float(std::min(bottom + margin, height + shownEdge)) };
 }
 
-void Pen::badDrawWidth(int pixels)
-{
-    raise(ErrorKind::PropertyValue, QStringLiteral("DrawWidth %1").arg(pixels));
-}
-
-void Pen::setFillStyle(int style)
-{
-    if (style < 0 || style > 7)
-        raise(ErrorKind::PropertyValue, QStringLiteral("FillStyle %1").arg(style));
-    m_fillStyle = style;
-}
-
 } // namespace brelon

@@ -64,13 +64,9 @@ Reach reachOf(const Request& request, QSize storedSize);
 /// \brief The pen and fill in force, which every request carries.
 class Pen {
 public:
-    void setDrawWidth(int pixels)
-    {
-        if (pixels < 1 || pixels > 32767)
-            badDrawWidth(pixels);
-        m_width = pixels;
-    }
-    void setFillStyle(int style);
+    // The values come checked from the handlers' Ui.
+    void setDrawWidth(int pixels) { m_width = pixels; }
+    void setFillStyle(int style) { m_fillStyle = style; }
     void setFillColor(Colour colour) { m_fillColor = colour; }
 
     Request line(float x1, float y1, float x2, float y2, Colour colour) const
@@ -86,8 +82,6 @@ public:
     }
 
 private:
-    [[noreturn]] static void badDrawWidth(int pixels);
-
     int m_width = 1;
     int m_fillStyle = 1;
     Colour m_fillColor = 0;

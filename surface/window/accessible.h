@@ -22,16 +22,9 @@ namespace brelon {
 /// carried out after the run against the widget as it then is.
 ///
 /// Returns the interface for \a object, a widget of the main window, or
-/// nothing for the toolkit to decide. Installed with QAccessible::installFactory.
+/// nothing for the toolkit to decide; the interfaces themselves are in
+/// accessiblecontrols.h and accessibletext.h. Installed with
+/// QAccessible::installFactory where the program is put together.
 QAccessibleInterface* accessibleInterface(const QString& className, QObject* object);
-
-/// \brief The text item of \a type at, before or after \a offset in \a text,
-/// with its start and end: the toolkit's items (words and the runs between
-/// them, sentences, characters), the text as one line for the line and
-/// paragraph types. At the end of the text the item at it is the last item
-/// (none for characters). Start and end are -1 where there is no such item.
-enum class TextItem { Before, At, After };
-QString textItem(const QString& text, int offset, QAccessible::TextBoundaryType type, TextItem which, int* startOffset,
-    int* endOffset);
 
 } // namespace brelon
