@@ -122,20 +122,41 @@ private slots:
         QVERIFY(prompt->state().offscreen);
     }
 
-    void tabOrderNames()
+    void tabOrder()
     {
+        // Tab goes through every control and caption in the stored order:
+        // hidden fields, the label, the frame and the picture are passed over,
+        // and the option group is one stop, at its selected button. Each stop
+        // is read out by its Czech name.
         ShownProgram shown;
-        shown.window().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&shown.window()));
+        Window& w = shown.window();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(focused()->objectName(), QStringLiteral("cmdStart"));
+        QStringList visited;
         QStringList names { accessibleName(focused()) };
-        for (int i = 0; i < 9; ++i) {
+        for (int i = 0; i < 16; ++i) {
             tab();
+            visited << focused()->objectName();
             names << accessibleName(focused());
         }
-        const QStringList expected { "Start", "Konec", "Difrakce na mřížce", "Cornuovy spirály", "clona s mřížkou",
+        const QStringList expected { "cmdKonec", "nTitul", "nCornu", "nMřížka", "HScrollKmitočet", "HScrollSpomaleni",
+            "op4Dírky", "nRelKmitočet", "nSměs", "nVlny", "cmdStart", "cmdKonec", "nTitul", "nCornu", "nMřížka",
+            "HScrollKmitočet" };
+        QCOMPARE(visited, expected);
+        const QStringList expectedNames { "Start", "Konec", "Difrakce na mřížce", "Cornuovy spirály", "clona s mřížkou",
             "Kmitočet pro 2, 3 a 4 průzory", "Zpomalení kreslení", "4 průzory", "Relativní kmitočet",
             "směs světla R+G+B" };
-        QCOMPARE(names, expected);
+        QCOMPARE(names.mid(0, 10), expectedNames);
+
+        // Arrow keys move the selection within the group, and the stop with it.
+        auto* option = w.findChild<QRadioButton*>(QStringLiteral("op4Dírky"));
+        option->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(option, Qt::Key_Right);
+        QVERIFY(w.findChild<QRadioButton*>(QStringLiteral("op20"))->isChecked());
+        QCOMPARE(shown.ui().text(Field::Ndirek), QStringLiteral("20"));
+        QCOMPARE(w.findChild<QWidget*>(QStringLiteral("op20"))->focusPolicy(), Qt::StrongFocus);
+        QCOMPARE(option->focusPolicy(), Qt::ClickFocus);
     }
 
     void keyboardOnly()
