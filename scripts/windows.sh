@@ -5,11 +5,12 @@
 #   scripts/windows.sh              everything: toolkit (once), program, packages, tests
 #   scripts/windows.sh --no-tests   toolkit, program and packages only
 #
-# 1. Installs what is missing: mingw-w64, Wine, Xvfb tools, ImageMagick, NSIS.
+# 1. Installs what is missing (scripts/setup.sh --windows): mingw-w64, Wine
+#    and its bitmap fonts, Xvfb tools, ImageMagick, NSIS.
 # 2. The first time only: gets the toolkit's source (Debian's qt6-base, the
 #    version of the installed qt6-base-dev) through apt, applies the two
 #    patches in packaging/windows/, and builds it static for Windows into
-#    $BRELON_CACHE/qt-6.4.2-mingw-static (default ~/.cache/brelon): about 40
+#    $BRELON_CACHE/qt-VERSION-mingw-static (default ~/.cache/brelon): about 40
 #    minutes on 2 cores. Later runs reuse it.
 # 3. Cross-builds Brelon from the same CMake project (build-windows/).
 # 4. Packs build-windows/brelon-VERSION-windows-x64.zip and the installer
@@ -39,9 +40,7 @@ for arg in "$@"; do
   esac
 done
 
-qt_version=6.4.2
 cache=${BRELON_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brelon}
-qt=$cache/qt-$qt_version-mingw-static
 toolchain=$root/packaging/windows/mingw-w64-x86_64.cmake
 build=$root/build-windows
 jobs=$(nproc)
@@ -70,24 +69,14 @@ summary() {
 trap 'summary' EXIT
 
 begin "packages"
-scripts/setup.sh
-packages=(
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool
-  x11-utils imagemagick librsvg2-bin nsis zip dpkg-dev fonts-liberation fonts-wine locales
-)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if ((${#missing[@]} > 0)); then
-  echo "Installing: ${missing[*]}"
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+scripts/setup.sh --windows
 end
+
+# The toolkit is built from the source of the installed qt6-base-dev: its
+# upstream version names the folder, its whole Debian version is fetched.
+debian_qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+qt_version=${debian_qt_version%%+*}
+qt=$cache/qt-$qt_version-mingw-static
 
 # The toolkit's configuration. A change here (or in a patch) builds it anew.
 qt_features=(
@@ -104,7 +93,7 @@ qt_configure=(
 )
 stamp=$(
   {
-    echo "$qt_version"
+    echo "$debian_qt_version"
     printf '%s\n' "${qt_configure[@]}"
     cat "$toolchain" "$root"/packaging/windows/qtbase-*.patch
   } | sha256sum | cut -c1-16
@@ -134,11 +123,9 @@ fetch_qt_source() {
     -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=" -o "APT::Sandbox::User=root"
   )
   "${sudo[@]}" apt-get "${options[@]}" update -qq
-  local version
-  version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
   rm -rf "$cache/src"
   mkdir -p "$cache/src"
-  (cd "$cache/src" && apt-get "${options[@]}" source -qq "qt6-base=$version" >"$cache/source.log" 2>&1) || {
+  (cd "$cache/src" && apt-get "${options[@]}" source -qq "qt6-base=$debian_qt_version" >"$cache/source.log" 2>&1) || {
     cat "$cache/source.log"
     exit 1
   }
@@ -261,13 +248,15 @@ begin "tests: the model under Wine"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
 end
 
-# The Linux build of the bar checker judges the screenshots.
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build" -j "$jobs" --target brelon-bars
+# The Linux build of the bar checker judges the screenshots; it has a build
+# folder of its own, so build/ is left as it is.
+tools=$root/build-windows-tools
+cmake -S "$root" -B "$tools" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRELON_BENCH=OFF -DBRELON_E2E=OFF >/dev/null
+cmake --build "$tools" -j "$jobs" --target brelon-bars
 for pc in czech:cs_CZ.UTF-8 western:C.UTF-8; do
   prefix "${pc%%:*}" "${pc#*:}"
   begin "tests: brelon.exe under Wine (${pc%%:*})"
-  tests/windows/e2e.sh "$exe" "$root/build/tests/windows/brelon-bars" "$build/tests/windows/brelon-bars.exe" \
+  tests/windows/e2e.sh "$exe" "$tools/tests/windows/brelon-bars" "$build/tests/windows/brelon-bars.exe" \
     "$build/tests/windows/brelon-faces.exe" "$build/e2e-${pc%%:*}"
   echo "The screenshots are in $build/e2e-${pc%%:*} (the finished scene: scene.png)"
   end
