@@ -38,6 +38,15 @@ struct ShownProgram {
     template <typename Handler> void run(Handler handler) { program->run(handler); }
 };
 
+/// The widget of the window named \a name; there must be one.
+template <typename T = QWidget> T* widget(QWidget& window, const QString& name)
+{
+    T* w = window.findChild<T*>(name);
+    if (!w)
+        qFatal("no widget %s", qPrintable(name));
+    return w;
+}
+
 /// The colour of a logical pixel of the surface.
 inline QRgb surfacePixel(Canvas& canvas, int x, int y)
 {

@@ -20,14 +20,6 @@ using namespace brelon::test;
 
 namespace {
 
-template <typename T = QWidget> T* widget(QWidget& window, const QString& name)
-{
-    T* w = window.findChild<T*>(name);
-    if (!w)
-        qFatal("no widget %s", qPrintable(name));
-    return w;
-}
-
 enum class Finger { Down, Move, Up };
 /// A finger on a touch screen, delivered to the window as the platform does.
 void touch(QWidget* w, Finger finger, QPoint at)

@@ -42,14 +42,6 @@ using namespace brelon::test;
 
 namespace {
 
-template <typename T = QWidget> T* widget(QWidget& window, const QString& name)
-{
-    T* w = window.findChild<T*>(name);
-    if (!w)
-        qFatal("no widget %s", qPrintable(name));
-    return w;
-}
-
 QStringList visibleWidgetNames(QWidget& window)
 {
     QStringList names;
