@@ -2,8 +2,8 @@
 
 #pragma once
 
-#include "surface/drawing/twips.h"
 #include "surface/core/ui.h"
+#include "surface/drawing/twips.h"
 
 #include <QSize>
 
