@@ -39,10 +39,12 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace scene = brelon::scene;
+namespace test = brelon::test;
 using namespace brelon::shot;
 
 namespace {
@@ -50,14 +52,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::duration<double>;
 
-// The same widgets in twips, for a magnified window.
-const QRect visibleWidgetTwips[]
-    = { { 3720, 0, 2535, 405 }, { 6360, 120, 1935, 255 }, { 8880, 120, 855, 375 }, { 9840, 120, 855, 375 },
-          { 1440, 600, 2295, 615 }, { 5640, 600, 5895, 2055 }, { 480, 2040, 3615, 285 }, { 4080, 2040, 615, 195 },
-          { 1320, 2280, 2655, 255 }, { 6120, 2400, 1575, 285 }, { 2880, 2760, 2175, 285 }, { 6240, 8160, 2415, 285 } };
-const QRect startTwips(8880, 120, 855, 375);
-const QRect konecTwips(9840, 120, 855, 375);
-const QRect pictureTwips(5640, 600, 5895, 2055);
+/// The widgets shown after start-up that lie on the window itself, not on
+/// another one (the option buttons lie in the frame, the bar for 20 openings
+/// in the long bar's place); the prompt is judged apart from them.
+constexpr std::string_view visibleWidgets[] = { "nTitul", "HScrollSpomaleni", "cmdStart", "cmdKonec", "nNomKmitočet",
+    "Picture1", "nVlny", "nRelKmitočet", "HScrollKmitočet", "nSměs", "nCornu", "nMřížka" };
 
 int differingPixels(const QImage& a, const QImage& b, const QRect& area, QString* first = nullptr)
 {
@@ -109,7 +108,7 @@ struct View {
     /// A pen of one pixel at the stored size, and where it starts before its pixel.
     int pen() const { return std::max(1, int(std::lround(zoom))); }
     int penOffset() const { return (pen() - 1) / 2; }
-    /// A widget's rectangle in the window.
+    /// A rectangle in twips of the client area, in the window.
     QRect rect(const QRect& twips) const
     {
         const auto edge = [this](int t) { return int(std::lround(t * zoom / 15)); };
@@ -117,6 +116,8 @@ struct View {
             QPoint(edge(twips.left() + twips.width()) - 1, edge(twips.top() + twips.height()) - 1))
             .translated(origin);
     }
+    /// A widget's rectangle in the window.
+    QRect rect(std::string_view widget) const { return rect(test::clientTwips(test::storedWidget(widget))); }
     /// The top row of the baseline under the bars, in the window.
     int baseline() const { return origin.y() + pixel(scene::patternY) - penOffset(); }
     /// The top row of each column's bar in the window, from the scene
@@ -142,14 +143,14 @@ struct View {
 /// it: its option buttons on the window's grey and within the frame's border.
 QString storedLookProblem(const QImage& shot, const View& view)
 {
-    const QRect frame(1440, 600, 2295, 615);
     std::vector<QRect> options;
-    for (const int left : { 120, 720, 1200, 1680 })
-        options.push_back(view.rect(QRect(left, 240, 495, 195).translated(frame.topLeft())));
+    for (const test::StoredWidget& widget : test::storedLayout)
+        if (test::inStructureFrame(widget))
+            options.push_back(view.rect(test::clientTwips(widget)));
     for (const QRect& option : options)
-        if (QString problem = brelon::test::optionBackgroundProblem(shot, option, options); !problem.isEmpty())
+        if (QString problem = test::optionBackgroundProblem(shot, option, options); !problem.isEmpty())
             return problem;
-    return brelon::test::frameProblem(shot, view.rect(frame), options);
+    return test::frameProblem(shot, view.rect(test::structureFrame), options);
 }
 
 /// \brief Whether a colour is a push button's face: Fusion's light, neutral gradient.
@@ -179,20 +180,20 @@ bool buttonShown(const QImage& shot, const QRect& rect)
 QString unpainted(const QImage& shot, const View& view)
 {
     const QRect window = shot.rect();
-    for (const QRect& twips : visibleWidgetTwips) {
-        const QRect rect = view.rect(twips).intersected(window);
+    for (const std::string_view widget : visibleWidgets) {
+        const QRect rect = view.rect(widget).intersected(window);
         if (rect.isEmpty())
             continue;
         const int black = countPixels(shot, rect, isBlack);
         if (2 * black > rect.width() * rect.height())
             return QStringLiteral("the widget at %1,%2 is black").arg(rect.x()).arg(rect.y());
     }
-    for (const QRect& twips : { startTwips, konecTwips }) {
-        const QRect rect = view.rect(twips);
+    for (const std::string_view button : { "cmdStart", "cmdKonec" }) {
+        const QRect rect = view.rect(button);
         if (window.contains(rect) && !buttonShown(shot, rect))
             return QStringLiteral("no button face at %1,%2").arg(rect.x()).arg(rect.y());
     }
-    const QPoint picture = view.rect(pictureTwips).topLeft();
+    const QPoint picture = view.rect("Picture1").topLeft();
     const auto at
         = [&](int x, int y) { return picture + QPoint(int((x + 0.5) * view.zoom), int((y + 0.5) * view.zoom)); };
     if (!window.contains(at(198, 60)) || (shot.pixel(at(198, 60)) & 0xFFFFFF) != 0xFFFFFF
@@ -588,13 +589,15 @@ void E2E::firstView()
     // Nothing is drawn yet: outside the widgets and the prompt the whole
     // client area, the strip band and the pattern baseline included, is
     // background grey.
+    std::vector<QRect> widgets { promptRect };
+    for (const std::string_view widget : visibleWidgets)
+        widgets.push_back(brelon::test::clientPixels(brelon::test::storedWidget(widget)));
     int drawn = 0;
     QString first;
     for (int y = 0; y < windowHeight; ++y) {
         for (int x = 0; x < windowWidth; ++x) {
-            const bool covered = promptRect.contains(x, y)
-                || std::any_of(std::begin(visibleWidgets), std::end(visibleWidgets),
-                    [&](const QRect& r) { return r.contains(x, y); });
+            const bool covered
+                = std::any_of(widgets.begin(), widgets.end(), [&](const QRect& r) { return r.contains(x, y); });
             if (covered || isGrey(shot.image.pixel(x, y)))
                 continue;
             if (drawn++ == 0)
@@ -643,9 +646,8 @@ void E2E::firstView()
 void E2E::structureChangeRedrawsStrip()
 {
     const auto barPixels = [](const QImage& shot, int from, int to) {
-        return countPixels(shot,
-            QRect(from, wavesCaption.bottom() + 1, to - from + 1, frequencyBar.bottom() - wavesCaption.bottom()),
-            [](QRgb p) { return !isGrey(p); });
+        return countPixels(
+            shot, QRect(from, barBand.top(), to - from + 1, barBand.height()), [](QRgb p) { return !isGrey(p); });
     };
 
     E2E_DO(clickOption(op2Rect));
@@ -736,21 +738,19 @@ void E2E::thumbDragRedrawsOnRelease()
         QThread::msleep(30);
     }
     // The thumb follows the pointer; the strip stays as it was.
-    const QRect barArea(frequencyBar.left(), wavesCaption.bottom() + 1, frequencyBar.width(),
-        frequencyBar.bottom() - wavesCaption.bottom());
     // Done when the thumb has left its place and rests where the pointer holds it.
     QImage previous;
     const Shot dragging = pollShots(
         QStringLiteral("dragging"),
         [&](const QImage& s) {
-            const QImage bar = s.copy(barArea);
+            const QImage bar = s.copy(barBand);
             const bool still = bar == previous;
             previous = bar;
-            return still && differingPixels(before.image, s, barArea) > 50;
+            return still && differingPixels(before.image, s, barBand) > 50;
         },
         10000);
     QVERIFY(!dragging.image.isNull());
-    QVERIFY2(differingPixels(before.image, dragging.image, barArea) > 50, "the thumb did not follow the pointer");
+    QVERIFY2(differingPixels(before.image, dragging.image, barBand) > 50, "the thumb did not follow the pointer");
     QThread::msleep(300);
     E2E_SHOT(held, QStringLiteral("held"));
     QVERIFY2(stripMismatches(held.image, 20, &first) == 0,
@@ -1055,7 +1055,7 @@ void E2E::magnifiedOnAProjector()
     E2E_DO(resizeWindow(QSize(1600, 1142)));
     const View two(m_geometry.size());
     QCOMPARE(two.zoom, 2.0);
-    const QRect start = two.rect(startTwips);
+    const QRect start = two.rect("cmdStart");
     // The window grows before it paints: until then the new part is black.
     const Shot resized = pollShots(
         QStringLiteral("zoom-2"), [&](const QImage& s) { return unpainted(s, two).isEmpty(); }, 20000);
