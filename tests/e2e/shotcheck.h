@@ -8,6 +8,7 @@
 #pragma once
 
 #include "diffraction/scene.h"
+#include "tests/storedlayout.h"
 
 #include <QImage>
 #include <QRect>
@@ -31,37 +32,26 @@ inline int pixelOf(float twips)
     return int(std::floor(double(twips) / 15));
 }
 
-/// \brief A widget's rectangle in pixels of the client area, from its twips.
-inline QRect pixels(int left, int top, int width, int height)
-{
-    return { left / 15, top / 15, width / 15, height / 15 };
-}
+// The widgets the checks look at, where they lie on the window.
+inline constexpr QRect slowdownBar = test::clientPixels(test::storedWidget("HScrollSpomaleni"));
+inline constexpr QRect startButton = test::clientPixels(test::storedWidget("cmdStart"));
+inline constexpr QRect konecButton = test::clientPixels(test::storedWidget("cmdKonec"));
+inline constexpr QRect frameRect = test::clientPixels(test::storedWidget(test::structureFrame));
+inline constexpr QRect op2Rect = test::clientPixels(test::storedWidget("op2"));
+inline constexpr QRect op4Rect = test::clientPixels(test::storedWidget("op4Dírky"));
+inline constexpr QRect op20Rect = test::clientPixels(test::storedWidget("op20"));
+inline constexpr QRect pictureRect = test::clientPixels(test::storedWidget("Picture1"));
+inline constexpr QRect wavesCaption = test::clientPixels(test::storedWidget("nVlny"));
+inline constexpr QRect frequencyBar = test::clientPixels(test::storedWidget("HScrollKmitočet"));
+inline constexpr QRect frequencyBar20 = test::clientPixels(test::storedWidget("HScrollKmitocet20"));
+inline constexpr QRect promptRect = test::clientPixels(test::storedWidget("labKlepnete"));
 
-// The widgets that are shown after start-up, where they lie on the window.
-inline const QRect titleRect = pixels(3720, 0, 2535, 405);
-inline const QRect slowdownBar = pixels(6360, 120, 1935, 255);
-inline const QRect startButton = pixels(8880, 120, 855, 375);
-inline const QRect konecButton = pixels(9840, 120, 855, 375);
-inline const QRect frameRect = pixels(1440, 600, 2295, 615);
-inline const QRect op2Rect = pixels(1440 + 120, 600 + 240, 495, 195);
-inline const QRect op4Rect = pixels(1440 + 1200, 600 + 240, 495, 195);
-inline const QRect op20Rect = pixels(1440 + 1680, 600 + 240, 495, 195);
-inline const QRect pictureRect = pixels(5640, 600, 5895, 2055);
-inline const QRect wavesCaption = pixels(480, 2040, 3615, 285);
-inline const QRect relFrequencyRect = pixels(4080, 2040, 615, 195);
-inline const QRect frequencyBar = pixels(1320, 2280, 2655, 255);
-inline const QRect frequencyBar20 = pixels(1560, 2280, 2175, 255);
-inline const QRect mixCaption = pixels(6120, 2400, 1575, 285);
-inline const QRect cornuCaption = pixels(2880, 2760, 2175, 285);
-inline const QRect promptRect = pixels(3120, 4080, 3255, 495);
-inline const QRect gratingCaption = pixels(6240, 8160, 2415, 285);
+// The rows of the frequency bars that the caption above them leaves
+// uncovered, and the middle one, where the pointer takes the bars.
+inline constexpr QRect barBand(frequencyBar.left(), wavesCaption.bottom() + 1, frequencyBar.width(),
+    frequencyBar.bottom() - wavesCaption.bottom());
+inline constexpr int barRow = barBand.center().y();
 
-inline const QRect visibleWidgets[] = { titleRect, slowdownBar, startButton, konecButton, frameRect, pictureRect,
-    wavesCaption, relFrequencyRect, frequencyBar, mixCaption, cornuCaption, gratingCaption };
-
-// Where the pointer takes the frequency bars: the middle of the rows that the
-// caption above them leaves uncovered.
-inline const int barRow = (wavesCaption.bottom() + 1 + frequencyBar.bottom()) / 2;
 // The free band that holds the incident wave: below the frame, above the
 // caption, left of the picture box.
 inline const QRect waveArea(0, frameRect.bottom() + 1, pictureRect.left(), wavesCaption.top() - frameRect.bottom() - 1);
