@@ -5,6 +5,7 @@
 // the 16-bit sum and the division. Numbers to text and back are in
 // tst_numtext_conversion.cpp.
 
+#include "numtextcheck.h"
 #include "surface/core/errors.h"
 #include "surface/core/numtext.h"
 
@@ -18,62 +19,7 @@
 using brelon::ErrorKind;
 using brelon::numtext::Pattern;
 
-namespace {
-
-// The two locales the program is tried in: a point and a comma separator.
-const QLocale english(QLocale::English, QLocale::UnitedStates);
-const QLocale czech(QLocale::Czech, QLocale::CzechRepublic);
-
-constexpr double infinity = std::numeric_limits<double>::infinity();
-constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
-
-QString kindName(ErrorKind kind)
-{
-    switch (kind) {
-    case ErrorKind::Conversion:
-        return QStringLiteral("Conversion");
-    case ErrorKind::Overflow:
-        return QStringLiteral("Overflow");
-    case ErrorKind::DivisionByZero:
-        return QStringLiteral("DivisionByZero");
-    case ErrorKind::Invalid:
-        return QStringLiteral("Invalid");
-    case ErrorKind::PropertyValue:
-        return QStringLiteral("PropertyValue");
-    }
-    return QStringLiteral("unknown");
-}
-
-// The name of the error kind that \a call raises, or "nothing" when it
-// returns. Any other exception escapes and fails the test.
-template <typename Call> QString raisedKind(Call call)
-{
-    try {
-        call();
-    } catch (const brelon::Error& error) {
-        return kindName(error.kind());
-    }
-    return QStringLiteral("nothing");
-}
-
-// Full-precision text of a double for failure messages.
-QString exact(double value)
-{
-    return QString::number(value, 'g', 17) + (std::signbit(value) ? QStringLiteral(" (sign set)") : QString());
-}
-
-// Equal values with equal signs, so 0 and -0 are told apart; no tolerance.
-bool identical(double a, double b)
-{
-    return a == b && std::signbit(a) == std::signbit(b);
-}
-
-QString prefixed(const QLocale& locale, const char* name)
-{
-    return (locale == czech ? QStringLiteral("cs: ") : QStringLiteral("en: ")) + QLatin1String(name);
-}
-
-} // namespace
+using namespace brelon::test;
 
 class TestNumTextFormat : public QObject {
     Q_OBJECT

@@ -13,6 +13,7 @@
 #include "params/frequency.h"
 #include "params/structure.h"
 #include "recordingui.h"
+#include "storedlayout.h"
 #include "storedlook.h"
 #include "surface/window/scrollbar.h"
 #include "testsupport.h"
@@ -114,32 +115,9 @@ private slots:
         QTest::addColumn<QRect>("twips");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("shown");
-        const auto row = [](const char* name, const char* kind, QRect r, const QString& text, bool shown) {
-            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(kind) << r << text << shown;
-        };
-        row("nTitul", "QLineEdit", { 3720, 0, 2535, 405 }, "Difrakce na mřížce", true);
-        row("HScrollSpomaleni", "brelon::ScrollBar", { 6360, 120, 1935, 255 }, "", true);
-        row("cmdStart", "QPushButton", { 8880, 120, 855, 375 }, "Start", true);
-        row("cmdKonec", "QPushButton", { 9840, 120, 855, 375 }, "Konec", true);
-        row("nSpomaleni", "QLineEdit", { 5640, 360, 1455, 285 }, "Spomalení", false);
-        row("nKmitočet", "QLineEdit", { 720, 600, 615, 285 }, "Kmitočet", false);
-        row("nNomKmitočet", "QGroupBox", { 1440, 600, 2295, 615 }, "Počet průzorů", true);
-        row("op2", "QRadioButton", { 120, 240, 495, 195 }, "2", true);
-        row("op3Dirky", "QRadioButton", { 720, 240, 495, 195 }, "3", true);
-        row("op4Dírky", "QRadioButton", { 1200, 240, 495, 195 }, "4", true);
-        row("op20", "QRadioButton", { 1680, 240, 495, 195 }, "20", true);
-        row("Picture1", "QLabel", { 5640, 600, 5895, 2055 }, "", true);
-        row("nVlny", "QLineEdit", { 480, 2040, 3615, 285 }, "Počet vlnových délek na rozteč průzorů", true);
-        row("nRelKmitočet", "QLineEdit", { 4080, 2040, 615, 195 }, "Rel. kmitočet", true);
-        row("HScrollKmitočet", "brelon::ScrollBar", { 1320, 2280, 2655, 255 }, "", true);
-        row("HScrollKmitocet20", "brelon::ScrollBar", { 1560, 2280, 2175, 255 }, "", true);
-        row("nSměs", "QLineEdit", { 6120, 2400, 1575, 285 }, "směs světla R+G+B", true);
-        row("nCornu", "QLineEdit", { 2880, 2760, 2175, 285 }, "Cornuovy spirály", true);
-        row("nNdirek", "QLineEdit", { 0, 3360, 1095, 285 }, "Ndirek", false);
-        row("labKlepnete", "QLabel", { 3120, 4080, 3255, 495 }, "Klepněte na Start", true);
-        row("nKmit", "QLineEdit", { 480, 4200, 2415, 240 }, "Relativní kmitočet", false);
-        row("nNominalKmit", "QLineEdit", { 480, 4560, 2175, 360 }, "Nominální kmitočet", false);
-        row("nMřížka", "QLineEdit", { 6240, 8160, 2415, 285 }, "clona s mřížkou", true);
+        for (const StoredWidget& w : brelon::test::storedLayout)
+            QTest::newRow(w.name) << QString::fromUtf8(w.name) << QString::fromUtf8(w.kind) << w.twips
+                                  << QString::fromUtf8(w.text) << w.shown;
     }
     void storedLayout()
     {
@@ -151,7 +129,7 @@ private slots:
         const std::unique_ptr<Window> window = createWindow();
         QWidget* w = widget(*window, name);
         QVERIFY2(w->inherits(kind.toUtf8()), w->metaObject()->className());
-        QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+        QCOMPARE(w->geometry(), pixelRect(twips));
         QCOMPARE(w->isVisibleTo(window.get()), shown);
         if (auto* edit = qobject_cast<QLineEdit*>(w))
             QCOMPARE(edit->text(), text);
