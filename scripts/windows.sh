@@ -60,7 +60,7 @@ begin() {
 }
 end() {
   local seconds=$(($(date +%s) - step_start))
-  timings+=("$(printf '%-34s %4d min %02d s' "$step_name" $((seconds / 60)) $((seconds % 60)))")
+  timings+=("$(printf '%-42s %4d min %02d s' "$step_name" $((seconds / 60)) $((seconds % 60)))")
 }
 summary() {
   echo "== Times"
