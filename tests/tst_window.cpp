@@ -441,14 +441,16 @@ private slots:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         const QTemporaryDir folder;
         if (mode == u"ratio") {
-            // Two screens side by side, the second of ratio 2.
+            // Two screens side by side, the second scaled by 2, as a desktop
+            // scales a screen of twice the resolution.
             QFile screens(folder.filePath(QStringLiteral("screens.json")));
             QVERIFY(screens.open(QIODevice::WriteOnly));
             screens.write(R"({ "screens": [
-                { "name": "one", "x": 0, "y": 0, "width": 1920, "height": 1080, "dpr": 1 },
-                { "name": "two", "x": 1920, "y": 0, "width": 1920, "height": 1080, "dpr": 2 } ] })");
+                { "name": "one", "x": 0, "y": 0, "width": 1920, "height": 1080 },
+                { "name": "two", "x": 1920, "y": 0, "width": 3840, "height": 2160 } ] })");
             screens.close();
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens.fileName());
+            env.insert(QStringLiteral("QT_SCREEN_SCALE_FACTORS"), QStringLiteral("one=1;two=2"));
         }
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {});
@@ -496,12 +498,13 @@ private slots:
         QFETCH(QStringList, environment);
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, says);
-        // Only the row's variables, and a runtime folder without a Wayland
-        // compositor's socket.
+        // Only the row's variables, a runtime folder without a Wayland
+        // compositor's socket, and a UTF-8 locale, as every desktop has.
         const QTemporaryDir runtime;
         QVERIFY(runtime.isValid());
         QProcessEnvironment env;
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         for (const QString& variable : environment)
             env.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
         QProcess child;

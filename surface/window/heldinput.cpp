@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
@@ -13,6 +14,25 @@
 #include <memory>
 
 namespace brelon {
+
+namespace {
+
+/// \brief A mouse event made anew that can carry the toolkit's mark on a
+/// press that made a double click.
+///
+/// The toolkit delivers a double click as the press (marked), the double
+/// click and the release. The window routes the marked press, so that its
+/// widget takes the double click and the release after it, but does not
+/// deliver it: the widget gets the double click in its place. Carried out
+/// unmarked, the press would reach the widget twice; left out, the release
+/// would reach no widget at all and leave a button down.
+class MouseEventAgain : public QMouseEvent {
+public:
+    using QMouseEvent::QMouseEvent;
+    void markAsMakingADoubleClick() { m_doubleClick = 1; }
+};
+
+} // namespace
 
 HeldInput::HeldInput(QWidget* window)
     : QObject(window)
@@ -44,12 +64,6 @@ bool HeldInput::eventFilter(QObject* watched, QEvent* event)
         // they would come back past that step, and be lost.
         event->ignore();
         return true;
-    case QEvent::MouseButtonDblClick:
-        // The toolkit leaves out the press that made a double click and
-        // delivers the double click in its place; so does the queue.
-        if (!m_held.empty() && m_held.back().type == QEvent::MouseButtonPress)
-            m_held.pop_back();
-        break;
     default:
         break;
     }
@@ -71,13 +85,16 @@ void HeldInput::holdInput(const QEvent* event)
     // copy kept for later would land where the pointer went next.
     if (const auto* mouse = dynamic_cast<const QMouseEvent*>(event)) {
         const QPointer<const QPointingDevice> device(mouse->pointingDevice());
+        const bool madeADoubleClick = mouse->flags().testFlag(Qt::MouseEventCreatedDoubleClick);
         m_held.push_back({ type,
             [deliver, type, device, position = mouse->position(), scene = mouse->scenePosition(),
                 global = mouse->globalPosition(), button = mouse->button(), buttons = mouse->buttons(),
-                modifiers = mouse->modifiers(), source = mouse->source(), time = mouse->timestamp()] {
-                QMouseEvent again(type, position, scene, global, button, buttons, modifiers, source,
+                modifiers = mouse->modifiers(), source = mouse->source(), time = mouse->timestamp(), madeADoubleClick] {
+                MouseEventAgain again(type, position, scene, global, button, buttons, modifiers, source,
                     device ? device.data() : QPointingDevice::primaryPointingDevice());
                 again.setTimestamp(time);
+                if (madeADoubleClick)
+                    again.markAsMakingADoubleClick();
                 deliver(again);
             } });
         return;
@@ -104,8 +121,13 @@ void HeldInput::holdInput(const QEvent* event)
 void HeldInput::setRunning(bool running)
 {
     m_running = running;
-    if (running)
+    // A handler that an action runs ends inside the loop below, which then
+    // goes on with the next action: each is carried out after the one
+    // before has been handled to its end, never inside it, as the event
+    // loop delivers input when no handler runs.
+    if (running || m_carryingOut)
         return;
+    const QScopedValueRollback carryingOut(m_carryingOut, true);
     // One at a time, as an action may run a handler, which holds anew; once
     // the window has closed, nothing more is carried out.
     while (!m_held.empty() && !m_running && m_window->isVisible()) {

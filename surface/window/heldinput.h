@@ -45,6 +45,7 @@ private:
     };
     QWidget* m_window;
     bool m_running = false;
+    bool m_carryingOut = false; ///< in the loop that carries out what was held
     std::vector<Held> m_held;
 };
 
