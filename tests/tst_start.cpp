@@ -270,7 +270,7 @@ private slots:
             pacer.countDown(count);
         }
         pacer.settle();
-        QCOMPARE(pacer.decrements(), (long long)(std::ceil(count)) * columns);
+        QCOMPARE(pacer.decrements(), static_cast<long long>(std::ceil(count)) * columns);
         QCOMPARE(slept, sleeps);
         QCOMPARE(presented, presents);
         QCOMPARE(nanoseconds(now - start).count(), end);
@@ -423,14 +423,16 @@ private slots:
         QVERIFY(raster.surface.paintCalls() - before > 10 * leanCalls / 2);
         QVERIFY(shown.sink.messages.isEmpty());
         QCOMPARE(lean.size(), literal.size());
+        const auto colour = [](const QImage& image, int x, int y) {
+            return QString::number(image.pixel(x, y) & 0xFFFFFF, 16).rightJustified(6);
+        };
         for (int y = 0; y < lean.height(); ++y)
             for (int x = 0; x < lean.width(); ++x)
-                if (lean.pixel(x, y) != literal.pixel(x, y))
-                    QFAIL(qPrintable(QStringLiteral("pixel %1, %2: lean %3, literal %4")
-                                         .arg(x)
-                                         .arg(y)
-                                         .arg(lean.pixel(x, y) & 0xFFFFFF, 6, 16)
-                                         .arg(literal.pixel(x, y) & 0xFFFFFF, 6, 16)));
+                if (lean.pixel(x, y) != literal.pixel(x, y)) {
+                    const QString where = QStringLiteral("%1, %2").arg(x).arg(y);
+                    const QString pattern = QStringLiteral("pixel %1: lean %2, literal %3");
+                    QFAIL(qPrintable(pattern.arg(where, colour(lean, x, y), colour(literal, x, y))));
+                }
         QVERIFY(lean == literal);
     }
 };

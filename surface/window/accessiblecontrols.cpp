@@ -71,13 +71,19 @@ private:
     }
 };
 
+/// An option button's role, a check box's or a push button's.
+QAccessible::Role roleOf(const QAbstractButton* button)
+{
+    if (!button->isCheckable())
+        return QAccessible::Button;
+    return button->autoExclusive() ? QAccessible::RadioButton : QAccessible::CheckBox;
+}
+
 /// A push button or an option button: "Press" or "Toggle" is a click.
 class AccessibleButton : public QAccessibleWidget {
 public:
     explicit AccessibleButton(QAbstractButton* button)
-        : QAccessibleWidget(button,
-            button->isCheckable() ? (button->autoExclusive() ? QAccessible::RadioButton : QAccessible::CheckBox)
-                                  : QAccessible::Button)
+        : QAccessibleWidget(button, roleOf(button))
     {
         addControllingSignal(button->isCheckable() ? QStringLiteral("toggled(bool)") : QStringLiteral("clicked()"));
     }

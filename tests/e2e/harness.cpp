@@ -334,10 +334,9 @@ Harness::Shot Harness::shoot(const QString& label)
     Shot shot { window.convertToFormat(QImage::Format_RGB32), before + (after - before) / 2 };
     m_lastShot = shot.image;
     if (!m_shotsDir.isEmpty()) {
-        shot.image.save(QDir(m_shotsDir)
-                            .filePath(QStringLiteral("%1-%2-%3.png")
-                                          .arg(++m_shotCount, 3, 10, QLatin1Char('0'))
-                                          .arg(QString::fromLatin1(QTest::currentTestFunction()), label)));
+        const QString number = QStringLiteral("%1").arg(++m_shotCount, 3, 10, QLatin1Char('0'));
+        const QString test = QString::fromLatin1(QTest::currentTestFunction());
+        shot.image.save(QDir(m_shotsDir).filePath(QStringLiteral("%1-%2-%3.png").arg(number, test, label)));
     }
     return shot;
 }
@@ -357,8 +356,8 @@ Harness::Shot Harness::pollShots(const QString& label, const std::function<bool(
 
 void Harness::expectStrip(int f, const QString& label, Shot* shot, int timeoutMs)
 {
-    *shot = pollShots(
-        label, [f](const QImage& s) { return stripMismatches(s, f) == 0; }, timeoutMs);
+    const auto drawn = [f](const QImage& s) { return stripMismatches(s, f) == 0; };
+    *shot = pollShots(label, drawn, timeoutMs);
     QVERIFY(!shot->image.isNull());
     QString first;
     const int wrong = stripMismatches(shot->image, f, &first);

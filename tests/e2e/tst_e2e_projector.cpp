@@ -58,11 +58,9 @@ void E2EProjector::checkMagnifiedScene(const View& view, const QString& label)
     const QString notYet = unpainted(done.image, view);
     QVERIFY2(notYet.isEmpty(), qPrintable(label + QStringLiteral(": not painted: ") + notYet));
     const QStringList problems = mismatches(done.image);
+    const QString count = QString::number(problems.size());
     QVERIFY2(problems.isEmpty(),
-        qPrintable(QStringLiteral("%1: %2 columns differ: %3")
-                       .arg(label)
-                       .arg(problems.size())
-                       .arg(problems.mid(0, 4).join("; "))));
+        qPrintable(QStringLiteral("%1: %2 columns differ: %3").arg(label, count, problems.mid(0, 4).join("; "))));
     // Sharp: from below the spirals down to the aperture only the drawing's
     // own colours, nothing blended or smoothed.
     const QRect bars(view.origin.x(), view.origin.y() + view.pixel(4500), columns, view.pixel(3400));
@@ -86,8 +84,8 @@ void E2EProjector::magnifiedOnAProjector()
     QCOMPARE(two.zoom, 2.0);
     const QRect start = two.rect("cmdStart");
     // The window grows before it paints: until then the new part is black.
-    const Shot resized = pollShots(
-        QStringLiteral("zoom-2"), [&](const QImage& s) { return unpainted(s, two).isEmpty(); }, 20000);
+    const auto painted = [&](const QImage& s) { return unpainted(s, two).isEmpty(); };
+    const Shot resized = pollShots(QStringLiteral("zoom-2"), painted, 20000);
     QVERIFY(!resized.image.isNull());
     const QString notYet = unpainted(resized.image, two);
     QVERIFY2(notYet.isEmpty(), qPrintable(QStringLiteral("not painted at zoom 2: ") + notYet));

@@ -113,8 +113,8 @@ void E2ERun::pacedRunThenKonec()
                 qPrintable(QStringLiteral("column %1 drawn beyond the front %2").arg(c).arg(front)));
         }
     };
-    const Shot early = pollShots(
-        QStringLiteral("early"), [&](const QImage& s) { return barFront(s, tops) >= 30; }, 20000);
+    const auto begun = [&](const QImage& s) { return barFront(s, tops) >= 30; };
+    const Shot early = pollShots(QStringLiteral("early"), begun, 20000);
     QVERIFY(!early.image.isNull());
     const int front1 = barFront(early.image, tops);
     E2E_DO(checkFront(early, front1));
@@ -168,8 +168,8 @@ void E2ERun::pictureSurvivesCoverUnmapAndRefresh()
     QVERIFY(!scene.image.isNull());
     QVERIFY(barMismatches(scene.image, tops, spirals).isEmpty());
     const auto restored = [&](const QString& label) {
-        const Shot shot = pollShots(
-            label, [&](const QImage& s) { return differingPixels(scene.image, s, whole) == 0; }, 5000);
+        const auto same = [&](const QImage& s) { return differingPixels(scene.image, s, whole) == 0; };
+        const Shot shot = pollShots(label, same, 5000);
         QVERIFY(!shot.image.isNull());
         QString first;
         const int differ = differingPixels(scene.image, shot.image, whole, &first);
