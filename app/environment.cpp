@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -253,6 +254,11 @@ std::unique_ptr<QApplication> openApplication(int& argc, char** argv)
         previous(message.type, context, message.text);
     }
     return app;
+}
+
+void showMainWindow(QWidget& window)
+{
+    window.show();
 }
 
 } // namespace brelon

@@ -17,4 +17,8 @@ namespace brelon {
 /// box instead. \a argc and \a argv must outlive the application object.
 std::unique_ptr<QApplication> openApplication(int& argc, char** argv);
 
+/// \brief Shows the program's main window \a window: at its size on a
+/// desktop; in the browser over the whole page, the browser's screen.
+void showMainWindow(QWidget& window);
+
 } // namespace brelon

@@ -2,6 +2,7 @@
 
 #include "app/program.h"
 
+#include "app/environment.h"
 #include "app/layout.h"
 #include "app/startup.h"
 #include "diffraction/start.h"
@@ -69,7 +70,7 @@ void Program::connectHandlers()
 void Program::start()
 {
     run(formLoad);
-    m_window->show();
+    showMainWindow(*m_window);
     m_window->roles().button(Button::Start)->setFocus();
 }
 

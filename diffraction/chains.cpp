@@ -2,6 +2,7 @@
 
 #include "diffraction/chains.h"
 
+#include "diffraction/beside.h"
 #include "surface/core/errors.h"
 #include "surface/core/vectorstate.h"
 
@@ -17,7 +18,7 @@ ChainEnds::ChainEnds(int firstColumn, int lastColumn, double lastIndex, int s, d
     , m_ends(size_t(std::max(0, lastColumn - firstColumn + 1)))
     , m_status(std::make_unique<std::atomic<int>[]>(m_ends.size()))
 {
-    m_worker = std::thread([this] {
+    m_worker = startBeside([this] {
         // The thread starts with the drawing thread's register state.
         clearUpperVectorState();
         while (!m_stop.load(std::memory_order_relaxed) && workOutNext()) { }
@@ -27,7 +28,8 @@ ChainEnds::ChainEnds(int firstColumn, int lastColumn, double lastIndex, int s, d
 ChainEnds::~ChainEnds()
 {
     m_stop.store(true, std::memory_order_relaxed);
-    m_worker.join();
+    if (m_worker.joinable())
+        m_worker.join();
 }
 
 bool ChainEnds::workOutNext()

@@ -18,10 +18,9 @@ namespace brelon {
 /// The chains are pure arithmetic (scene::chainEnd), most of a scan's work.
 /// Both threads take the next column nobody has begun: the second thread all
 /// the time, the drawing thread whenever the column it is about to draw is
-/// not ready yet. The ends are the very same doubles whichever thread works
-/// them out. A column whose arithmetic fails has no end; the drawing thread
-/// works it out again as it draws it, raising the same error at the same
-/// segment, after the same drawing.
+/// not ready yet (in the browser, which has no second thread, always). The ends are the very same doubles whichever
+/// thread works them out. A column whose arithmetic fails has no end; the drawing thread works it out again as it draws
+/// it, raising the same error at the same segment, after the same drawing.
 class ChainEnds {
 public:
     ChainEnds(int firstColumn, int lastColumn, double lastIndex, int s, double F);

@@ -2,6 +2,7 @@
 
 #include "surface/core/numtext.h"
 
+#include "surface/core/decimal.h"
 #include "surface/core/errors.h"
 
 #include <array>
@@ -29,7 +30,7 @@ QString separator(const QLocale& locale)
 }
 
 // The order of magnitude of an ASCII decimal literal ("123.4e5" gives 8), used
-// to tell overflow from underflow when from_chars reports a range error.
+// to tell overflow from underflow when reading it reports a range error.
 long long magnitude(const std::string& ascii)
 {
     const auto e = ascii.find_first_of("eE");
@@ -151,7 +152,7 @@ double toDouble(const QString& text, const QLocale& locale)
     double value = 0.0;
     const char* first = ascii.data();
     const char* last = ascii.data() + ascii.size();
-    const auto result = std::from_chars(first, last, value);
+    const auto result = readDecimal(first, last, value);
     if (result.ec == std::errc::result_out_of_range) {
         if (magnitude(ascii) > 0)
             raise(ErrorKind::Overflow, QStringLiteral("„%1“").arg(text.left(40)));

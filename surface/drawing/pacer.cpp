@@ -3,14 +3,13 @@
 #include "surface/drawing/pacer.h"
 
 #include "surface/core/countdown.h"
-
-#include <thread>
+#include "surface/drawing/pause.h"
 
 namespace brelon {
 
 Pacer::Pacer(Present present, Sleep sleep, Now now)
     : m_present(std::move(present))
-    , m_sleep(sleep ? std::move(sleep) : Sleep([](Clock::duration d) { std::this_thread::sleep_for(d); }))
+    , m_sleep(sleep ? std::move(sleep) : Sleep([](Clock::duration d) { pause(d); }))
     , m_now(now ? std::move(now) : Now(&Clock::now))
 {
     restart();

@@ -17,8 +17,9 @@ namespace brelon {
 /// at most once a frame period in any case, so a run at slowdown 0 shows its
 /// progress too.
 ///
-/// The clock and the sleep are the system's unless given: a test gives its
-/// own, and counts the frames and sleeps of a run without waiting for it.
+/// The clock and the sleep (pause(), which in the browser lets the page run)
+/// are the system's unless given: a test gives its own, and counts the frames
+/// and sleeps of a run without waiting for it.
 class Pacer {
 public:
     using Clock = std::chrono::steady_clock;

@@ -29,16 +29,21 @@ QFont zoomedFont(const QFont& font, double zoom, int logicalDpi)
 
 } // namespace
 
-Magnifier::Magnifier(QSize surfaceSize, WindowStyle* style)
-    : m_surfaceSize(surfaceSize)
+Magnifier::Magnifier(QSize clientSize, QSize surfaceSize, WindowStyle* style)
+    : m_clientSize(clientSize)
+    , m_surfaceSize(surfaceSize)
     , m_style(style)
 {
 }
 
 double Magnifier::zoomFor(QSize size) const
 {
-    return std::max(TwipScale::smallestZoom,
-        std::min(double(size.width()) / m_surfaceSize.width(), double(size.height()) / m_surfaceSize.height()));
+    const auto fit = [size](QSize content) {
+        return std::min(double(size.width()) / content.width(), double(size.height()) / content.height());
+    };
+    if (const double shrunk = fit(m_clientSize); shrunk < 1)
+        return shrunk;
+    return std::max(1.0, fit(m_surfaceSize));
 }
 
 void Magnifier::place(QWidget* widget, const QRect& twips, const QFont& font)

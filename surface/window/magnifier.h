@@ -22,17 +22,21 @@ class WindowStyle;
 /// Up to the surface's width the window shows more of the surface at 1:1;
 /// beyond, the whole content (the surface and every widget, its font and the
 /// style's sizes) is magnified by the zoom min(width / surface width,
-/// height / surface height) and centred. Every widget is placed from its
-/// own twips and font at the stored size, never from where it was, so
-/// nothing drifts from one zoom to the next.
+/// height / surface height) and centred. Smaller than the stored window
+/// (a phone's page in the browser; a desktop window is never so small),
+/// the content shrinks to fit it whole. Every widget is placed from its own
+/// twips and font at the stored size, never from where it was, so nothing
+/// drifts from one zoom to the next.
 class Magnifier {
 public:
-    /// \a surfaceSize is the drawing surface in pixels at the stored size;
-    /// \a style the widgets' style, whose sizes follow the zoom.
-    Magnifier(QSize surfaceSize, WindowStyle* style);
+    /// \a clientSize is the client area and \a surfaceSize the drawing
+    /// surface, both in pixels at the stored size; \a style the widgets'
+    /// style, whose sizes follow the zoom.
+    Magnifier(QSize clientSize, QSize surfaceSize, WindowStyle* style);
 
     /// \brief The zoom for a client area of \a size: 1, or more once it is
-    /// larger than the surface both ways.
+    /// larger than the surface both ways, or less when it is smaller than the
+    /// stored client area.
     double zoomFor(QSize size) const;
     /// \brief Places \a widget at \a twips of the client area with \a font,
     /// both at the stored size.
@@ -58,6 +62,7 @@ private:
     void placeWidget(const Placement& placement) const;
     void showPicture(const Picture& picture) const;
 
+    QSize m_clientSize;
     QSize m_surfaceSize;
     WindowStyle* m_style;
     std::vector<Placement> m_placements;

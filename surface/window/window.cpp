@@ -3,6 +3,7 @@
 #include "surface/window/window.h"
 
 #include "surface/core/vectorstate.h"
+#include "surface/drawing/pause.h"
 #include "surface/window/style.h"
 #include "surface/window/surfacelabel.h"
 
@@ -15,6 +16,7 @@
 #include <QStyleFactory>
 
 #include <algorithm>
+#include <cmath>
 
 namespace brelon {
 
@@ -22,7 +24,7 @@ Window::Window(QSize clientSize, QSize surfaceSize, QWidget* parent)
     : QWidget(parent)
     , m_canvas(std::make_unique<Canvas>(surfaceSize))
     , m_style(new WindowStyle(QStyleFactory::create(QApplication::style()->name())))
-    , m_magnifier(surfaceSize, m_style)
+    , m_magnifier(clientSize, surfaceSize, m_style)
     , m_input(new HeldInput(this))
 {
     m_style->setParent(this);
@@ -45,11 +47,22 @@ void Window::rescale()
 {
     const double zoom = m_magnifier.zoomFor(size());
     const qreal ratio = devicePixelRatioF();
-    m_canvas->setScale(zoom, ratio);
-    const QSize content = m_canvas->size();
+    // Magnified, the surface is drawn at the zoom. Shrunk, it keeps the
+    // pixels of the stored size, on which its drawing is exact, and shows
+    // each on zoom × ratio device pixels: still one image pixel to a device
+    // pixel, never stretched.
+    m_shrink = std::min(zoom, 1.0);
+    m_canvas->setScale(std::max(zoom, 1.0), std::max(TwipScale::smallestRatio, ratio * m_shrink));
+    const QSize content = shownSize();
     const QPoint origin(std::max(0, (width() - content.width()) / 2), std::max(0, (height() - content.height()) / 2));
     if (m_magnifier.follow(zoom, ratio, origin))
         update();
+}
+
+QSize Window::shownSize() const
+{
+    const QSize size = m_canvas->size();
+    return { int(std::ceil(size.width() * m_shrink)), int(std::ceil(size.height() * m_shrink)) };
 }
 
 void Window::watchScreen()
@@ -84,9 +97,10 @@ bool Window::event(QEvent* event)
 void Window::paintEvent(QPaintEvent* event)
 {
     const QImage& image = m_canvas->image();
-    const qreal ratio = m_canvas->devicePixelRatio();
+    // The image's pixels to one of the window's.
+    const qreal ratio = m_canvas->devicePixelRatio() / m_shrink;
     const QPoint origin = m_magnifier.origin();
-    const QRect content(origin, m_canvas->size());
+    const QRect content(origin, shownSize());
     QPainter painter(this);
     for (const QRect& r : event->region()) {
         // Around a magnified content the margins are the window's grey.
@@ -139,6 +153,9 @@ void Window::presentNow()
     m_canvas->takeDirty();
     repaint();
     clearUpperVectorState();
+    // In the browser the frame reaches the page, and the page its own
+    // events, only in the page's turn; on a desktop this does nothing.
+    pause(std::chrono::nanoseconds::zero());
 }
 
 void Window::closeEvent(QCloseEvent* event)

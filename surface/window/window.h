@@ -37,8 +37,9 @@ public:
 
     Canvas& canvas() { return *m_canvas; }
     /// \brief The zoom of the content: 1, or more once the window is larger
-    /// than the surface both ways.
-    double zoom() const { return m_canvas->scale().zoom(); }
+    /// than the surface both ways, less when it is smaller than its stored
+    /// size (a phone's page).
+    double zoom() const { return m_canvas->scale().zoom() * m_shrink; }
     /// \brief Where the content's top left lies in the client area.
     QPoint contentOrigin() const { return m_magnifier.origin(); }
     Magnifier& magnifier() { return m_magnifier; }
@@ -74,6 +75,8 @@ private:
     void rescale();
     /// Follows the ratio of the screen the window is on.
     void watchScreen();
+    /// The surface's size in the window, shrunk where the window is.
+    QSize shownSize() const;
 
     std::unique_ptr<Canvas> m_canvas;
     WindowStyle* m_style;
@@ -82,6 +85,7 @@ private:
     HeldInput* m_input;
     QPointer<QScreen> m_watchedScreen;
     bool m_answering = false;
+    double m_shrink = 1; ///< the zoom, where it is below 1
 };
 
 } // namespace brelon

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "surface/core/decimal.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace brelon {
+
+// The browser's C++ library reads no floating-point number with from_chars.
+// Its C library's strtod (musl's) rounds every decimal correctly, as
+// from_chars does, and reads in the "C" locale, the only one it has.
+std::from_chars_result readDecimal(const char* first, const char* last, double& value)
+{
+    const std::string text(first, last);
+    char* end = nullptr;
+    const double read = std::strtod(text.c_str(), &end);
+    const char* ptr = first + (end - text.c_str());
+    if (ptr == first)
+        return { first, std::errc::invalid_argument };
+    // strtod answers ±HUGE_VAL above the largest double and ±0 for what
+    // rounds to zero; from_chars calls both out of range.
+    const bool nonZero = text.find_first_of("123456789") < text.find_first_of("eE");
+    if (std::isinf(read) || (read == 0 && nonZero))
+        return { ptr, std::errc::result_out_of_range };
+    value = read;
+    return { ptr, std::errc() };
+}
+
+} // namespace brelon
