@@ -287,6 +287,7 @@ private slots:
         QTest::newRow("1.5") << QSize(1200, 857) << 1.5 << QPoint(0, 0);
         QTest::newRow("2, centred across") << QSize(1700, 1142) << 2.0 << QPoint(50, 0);
         QTest::newRow("1.8914, centred across") << QSize(1600, 1080) << 1080 / 571.0 << QPoint(43, 0);
+        QTest::newRow("a page smaller than the window: shrunk whole") << QSize(379, 300) << 0.5 << QPoint(0, 7);
     }
     void magnifiedLayout()
     {
@@ -295,6 +296,7 @@ private slots:
         QFETCH(QPoint, origin);
         ShownProgram shown;
         Window& w = shown.window();
+        w.setMinimumSize(0, 0); // as in the browser, whose page may be smaller
         w.resize(size);
         QCOMPARE(w.zoom(), zoom);
         QCOMPARE(w.contentOrigin(), origin);
@@ -322,12 +324,14 @@ private slots:
         for (const QStyle::PixelMetric metric : { QStyle::PM_ExclusiveIndicatorWidth, QStyle::PM_ScrollBarExtent })
             QCOMPARE(widget(w, QStringLiteral("op2"))->style()->pixelMetric(metric),
                 int(std::lround(base->pixelMetric(metric) * zoom)));
-        // The fonts too, so no caption is clipped (a line edit keeps 2 pixels each side).
+        // The fonts too, so no caption is clipped (a line edit keeps 2 pixels
+        // each side, fewer where the window shrinks).
+        const int margin = int(std::lround(2 * std::min(zoom, 1.0)));
         for (auto* edit : w.findChildren<QLineEdit*>()) {
             if (!edit->isVisible())
                 continue;
-            QVERIFY2(
-                edit->fontMetrics().horizontalAdvance(edit->text()) <= edit->width() - 4, qPrintable(edit->text()));
+            QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) <= edit->width() - 2 * margin,
+                qPrintable(edit->text()));
         }
         // 19 pixels at the stored size, at a fractional size when the zoom is.
         const QFont title = widget(w, QStringLiteral("nTitul"))->font();
@@ -340,8 +344,10 @@ private slots:
             const QWidget* option = widget(w, QString::fromUtf8(name));
             options.emplace_back(option->mapTo(&w, QPoint(0, 0)), option->size());
         }
+        // (Shrunk, an indicator of 6 pixels is all dot and ring, no white
+        // to tell its end by: these looks are checked at 1 and more.)
         for (const QRect& option : options) {
-            const QString problem = optionBackgroundProblem(grab, option, options);
+            const QString problem = zoom < 1 ? QString() : optionBackgroundProblem(grab, option, options);
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
         }
         const QString frameWrong = frameProblem(grab, widget(w, QStringLiteral("nNomKmitočet"))->geometry(), options);

@@ -6,6 +6,7 @@
 #include "surface/window/style.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QWidget>
 
@@ -83,7 +84,24 @@ void Magnifier::placeWidget(const Placement& placement) const
         rect.translate(-parent->pos());
     widget->setGeometry(rect);
     widget->setFont(zoomedFont(placement.font, m_zoom, widget->window()->logicalDpiY()));
+    if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && m_zoom < 1)
+        fitShrunk(edit);
     widget->update();
+}
+
+void Magnifier::fitShrunk(QLineEdit* edit) const
+{
+    // A line edit keeps 2 pixels each side of its text at any size; shrunk,
+    // they shrink with it. Small letters are drawn a whole pixel high, most
+    // a little wider than in proportion: the font gives way until the text
+    // fits, as it does at the stored size.
+    const int margin = int(std::lround(2 * m_zoom));
+    edit->setTextMargins(margin - 2, 0, margin - 2, 0);
+    QFont font = edit->font();
+    while (font.pointSizeF() > 1 && edit->fontMetrics().horizontalAdvance(edit->text()) > edit->width() - 2 * margin) {
+        font.setPointSizeF(font.pointSizeF() * 0.95);
+        edit->setFont(font);
+    }
 }
 
 void Magnifier::showPicture(const Picture& picture) const

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QLabel;
+class QLineEdit;
 class QWidget;
 
 namespace brelon {
@@ -60,6 +61,8 @@ private:
         QImage image;
     };
     void placeWidget(const Placement& placement) const;
+    /// Fits a line edit's text into it where the window is shrunk.
+    void fitShrunk(QLineEdit* edit) const;
     void showPicture(const Picture& picture) const;
 
     QSize m_clientSize;
