@@ -53,11 +53,18 @@ EOF
 }
 
 # Runs "$@" as root inside the system, in the folder $1, with the host's
-# /proc, /sys and /dev, and the host's name lookup.
+# /proc, /sys and /dev, the host's name lookup, and the certificate
+# authorities the host's administrator added (a proxy's, say).
 enter() {
   local dir=$1
   shift
   "${sudo[@]}" cp /etc/resolv.conf "$system/etc/resolv.conf"
+  if [[ -d /usr/local/share/ca-certificates ]] &&
+    ! diff -r -q /usr/local/share/ca-certificates "$system/usr/local/share/ca-certificates" >/dev/null 2>&1; then
+    "${sudo[@]}" rm -rf "$system/usr/local/share/ca-certificates"
+    "${sudo[@]}" cp -r /usr/local/share/ca-certificates "$system/usr/local/share/"
+    "${sudo[@]}" chroot "$system" update-ca-certificates --fresh >/dev/null 2>&1
+  fi
   # shellcheck disable=SC2016 # the inner script expands its own arguments
   "${sudo[@]}" unshare --mount --propagation private bash -c '
     set -e

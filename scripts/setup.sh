@@ -7,6 +7,8 @@
 #   scripts/setup.sh --test     also the packages the test suite uses
 #   scripts/setup.sh --windows  also those that build the Windows program and
 #                               test it under Wine (scripts/windows.sh)
+#   scripts/setup.sh --web      also those that build the browser's program and
+#                               test it in Chromium (scripts/web.sh)
 #   scripts/setup.sh --debootstrap  what makes the Debian 13 system
 #                               (scripts/debian13.sh)
 set -euo pipefail
@@ -58,6 +60,9 @@ case "${1:-}" in
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine locales
     xvfb xauth xdotool x11-utils imagemagick librsvg2-bin nsis zip dpkg-dev
   )
+  ;;
+--web)
+  packages+=(emscripten dpkg-dev python3 python3-fonttools librsvg2-bin libbenchmark-dev chromium nodejs npm)
   ;;
 --debootstrap)
   packages=(debootstrap debian-archive-keyring git)

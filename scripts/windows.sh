@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds Brelon for 64-bit Windows on Debian 12 and tests it under Wine, as
-# root or as a user with sudo:
+# Builds Brelon for 64-bit Windows and tests it under Wine, as root or as a
+# user with sudo:
 #   scripts/windows.sh              everything: toolkit (once), program, packages, tests
 #   scripts/windows.sh --no-tests   toolkit, program and packages only
+#
+# The toolkit is Qt 6.8 (long-term support) from Debian 13, whose own Qt 6.8
+# supplies the tools that run during its build (moc, rcc and the rest must
+# be of the same version): on any other system the script runs itself in
+# the Debian 13 system of scripts/debian13.sh, with this checkout at the
+# same path.
 #
 # 1. Installs what is missing (scripts/setup.sh --windows): mingw-w64, Wine
 #    and its bitmap fonts, Xvfb tools, ImageMagick, NSIS.
 # 2. The first time only: gets the toolkit's source (Debian's qt6-base, the
-#    version of the installed qt6-base-dev) through apt, applies the two
-#    patches in packaging/windows/, and builds it static for Windows into
-#    $BRELON_CACHE/qt-VERSION-mingw-static (default ~/.cache/brelon): about 40
-#    minutes on 2 cores. Later runs reuse it.
+#    version of the installed qt6-base-dev) through apt, applies the patch
+#    in packaging/windows/, and builds it static for Windows into
+#    $BRELON_CACHE/qt-VERSION-mingw-static (default ~/.cache/brelon; in the
+#    Debian 13 system /var/cache/brelon): about an hour on 2 cores. Later
+#    runs reuse it.
 # 3. Cross-builds Brelon from the same CMake project (build-windows/).
 # 4. Packs build-windows/brelon-VERSION-windows-x64.zip and the installer
 #    build-windows/brelon-VERSION-setup.exe.
@@ -28,6 +35,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+# shellcheck source=scripts/toolkit.sh
+. scripts/toolkit.sh
+in_debian13 scripts/windows.sh "$@"
 
 tests=1
 for arg in "$@"; do
@@ -40,145 +50,37 @@ for arg in "$@"; do
   esac
 done
 
-cache=${BRELON_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brelon}
 toolchain=$root/packaging/windows/mingw-w64-x86_64.cmake
 build=$root/build-windows
-jobs=$(nproc)
-
-sudo=()
-if [[ "$(id -u)" -ne 0 ]]; then
-  sudo=(sudo)
-fi
-
-# Each step's wall-clock time, printed at the end.
-timings=()
-step_start=0
-begin() {
-  echo "== $1"
-  step_name=$1
-  step_start=$(date +%s)
-}
-end() {
-  local seconds=$(($(date +%s) - step_start))
-  timings+=("$(printf '%-42s %4d min %02d s' "$step_name" $((seconds / 60)) $((seconds % 60)))")
-}
-summary() {
-  echo "== Times"
-  printf '%s\n' "${timings[@]}"
-}
-trap 'summary' EXIT
 
 begin "packages"
 scripts/setup.sh --windows
 end
 
-# The toolkit is built from the source of the installed qt6-base-dev: its
-# upstream version names the folder, its whole Debian version is fetched.
-debian_qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
-qt_version=${debian_qt_version%%+*}
-qt=$cache/qt-$qt_version-mingw-static
-
-# The toolkit's configuration. A change here (or in a patch) builds it anew.
-qt_features=(
-  -no-feature-network -no-feature-sql -no-feature-xml -no-feature-printsupport
-  -no-feature-concurrent -no-feature-dbus -no-opengl -no-feature-vulkan
-  -no-feature-direct2d -no-feature-jpeg -no-feature-gif -no-feature-zstd
-)
+# The toolkit's configuration. A mend to Debian's source: its tarball leaves
+# out the header of the Wacom tablet interface (wintab.h), so the platform
+# plugin's code for it is left out where the header is missing; pens still
+# work through Windows' own pointer messages.
 qt_configure=(
-  -prefix "$qt" -static -static-runtime -release -opensource -confirm-license
+  -static -static-runtime -release -opensource -confirm-license
   -xplatform win32-g++ -qt-host-path /usr -no-pkg-config
   -qt-zlib -qt-libpng -qt-pcre -qt-freetype -qt-harfbuzz -qt-doubleconversion
   -nomake examples -nomake tests -nomake benchmarks
-  "${qt_features[@]}"
+  -no-feature-network -no-feature-sql -no-feature-xml -no-feature-printsupport
+  -no-feature-concurrent -no-feature-dbus -no-opengl -no-feature-vulkan
+  -no-feature-jpeg -no-feature-gif -no-feature-zstd
 )
-stamp=$(
-  {
-    echo "$debian_qt_version"
-    printf '%s\n' "${qt_configure[@]}"
-    cat "$toolchain" "$root"/packaging/windows/qtbase-*.patch
-  } | sha256sum | cut -c1-16
-)
-
-# The deb-src entries of the machine's own apt sources, in a private apt
-# folder: nothing in /etc/apt changes.
-fetch_qt_source() {
-  local apt=$cache/apt
-  rm -rf "$apt"
-  mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/archives/partial"
-  local f
-  shopt -s nullglob
-  for f in /etc/apt/sources.list.d/*.sources; do
-    # deb822: "Types: deb" becomes "Types: deb-src".
-    sed -E 's/^(Types:.*[[:space:]])deb([[:space:]]|$)/\1deb-src\2/' \
-      "$f" >"$apt/sources.list.d/$(basename "$f")"
-  done
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [[ -f "$f" ]] || continue
-    sed -n -E 's/^[[:space:]]*deb([[:space:]])/deb-src\1/p' "$f" >"$apt/sources.list.d/$(basename "$f")"
-  done
-  shopt -u nullglob
-  local options=(
-    -o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
-    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache::Archives=$apt/archives"
-    -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=" -o "APT::Sandbox::User=root"
-  )
-  "${sudo[@]}" apt-get "${options[@]}" update -qq
-  rm -rf "$cache/src"
-  mkdir -p "$cache/src"
-  (cd "$cache/src" && apt-get "${options[@]}" source -qq "qt6-base=$debian_qt_version" >"$cache/source.log" 2>&1) || {
-    cat "$cache/source.log"
-    exit 1
-  }
-  "${sudo[@]}" rm -rf "$apt"
-}
-
-if [[ ! -f "$qt/bin/qt-cmake" || "$(cat "$qt/brelon-stamp" 2>/dev/null)" != "$stamp" ]]; then
-  begin "toolkit: source"
-  fetch_qt_source
-  src=$(echo "$cache"/src/qt6-base-*/)
-  # Two mends to Debian's source: its tarball leaves out the tablet header
-  # (wintab.h) that the Windows platform plugin's tablet code needs, so that
-  # code is left out where the header is missing; and with direct2d off the
-  # plugin must not refer to the DirectWrite font database that Gui then
-  # does not build.
-  for p in "$root"/packaging/windows/qtbase-*.patch; do
-    patch -d "$src" -p1 --forward --quiet <"$p"
-  done
-  end
-
-  begin "toolkit: configure"
-  rm -rf "$cache/qt-build" "$qt"
-  mkdir -p "$cache/qt-build"
-  (cd "$cache/qt-build" && "$src/configure" "${qt_configure[@]}" -- -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake") >"$cache/configure.log" 2>&1 ||
-    {
-      tail -40 "$cache/configure.log"
-      exit 1
-    }
-  end
-
-  begin "toolkit: build"
-  cmake --build "$cache/qt-build" -j "$jobs" >"$cache/build.log" 2>&1 || {
-    grep -E -B2 -A10 'error|FAILED' "$cache/build.log" | head -60
-    exit 1
-  }
-  end
-
-  begin "toolkit: install"
-  cmake --install "$cache/qt-build" >/dev/null
-  echo "$stamp" >"$qt/brelon-stamp"
-  # The build tree (about 2 GB) and the source are not needed any more.
-  rm -rf "$cache/qt-build" "$cache/src"
-  end
-else
-  echo "== toolkit: reusing $qt"
-fi
+qt_cmake=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+qt_patches=("$root"/packaging/windows/qtbase-*.patch)
+qt_inputs=("$toolchain")
+toolkit mingw-static
 
 begin "Brelon: configure and build"
 # This checkout's toolchain file, wherever the toolkit was built from.
+# Debian's Qt leaves the plugins out of a program unless asked (it ships
+# them in separate packages); a static program needs its platform's.
 "$qt/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" --no-warn-unused-cli >/dev/null
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF --no-warn-unused-cli >/dev/null
 cmake --build "$build" -j "$jobs"
 end
 
