@@ -5,8 +5,19 @@
 # check, the validators and lint; the chains' worker thread under
 # ThreadSanitizer; and the tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer.
+#   scripts/test.sh                   all of it
+#   scripts/test.sh --no-sanitizers   without the sanitizers' builds
 set -euo pipefail
 cd "$(dirname "$0")/.."
+sanitizers=1
+case "${1:-}" in
+"") ;;
+--no-sanitizers) sanitizers=0 ;;
+*)
+  echo "usage: scripts/test.sh [--no-sanitizers]" >&2
+  exit 2
+  ;;
+esac
 scripts/setup.sh --test
 jobs=$(nproc)
 
@@ -17,6 +28,10 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== Lint: clang-format and clang-tidy"
 scripts/lint.sh build
+
+if ((sanitizers == 0)); then
+  exit 0
+fi
 
 echo "== ThreadSanitizer: the chains' worker thread"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-fsanitize=thread \
