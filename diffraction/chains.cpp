@@ -7,6 +7,7 @@
 #include "surface/core/vectorstate.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace brelon {
 
@@ -44,7 +45,6 @@ bool ChainEnds::workOutNext()
     } catch (const Error&) {
         status.store(Failed, std::memory_order_release);
     }
-    status.notify_one();
     return true;
 }
 
@@ -56,9 +56,13 @@ std::optional<scene::Point> ChainEnds::take(int X)
             return m_ends[size_t(X - m_firstColumn)];
         if (now == Failed)
             return std::nullopt;
-        // Not ready: help with the columns ahead, or wait once all are begun.
+        // Not ready: help with the columns ahead. Once all are begun, the
+        // other thread is working this very column out, a matter of
+        // microseconds: give way until it is done. (std::atomic's wait
+        // loses a wake-up now and then where the C++ library has no futex
+        // to wait on, as on Windows, and the scan would stop for good.)
         if (!workOutNext())
-            status.wait(Open, std::memory_order_acquire);
+            std::this_thread::yield();
     }
 }
 
