@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -35,6 +36,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <tuple>
 #include <vector>
 
@@ -42,6 +44,26 @@ using namespace brelon;
 using namespace brelon::test;
 
 namespace {
+
+/// Calls a function with every event an object gets.
+class EventWatch : public QObject {
+public:
+    EventWatch(QObject* watched, std::function<void(QEvent*)> seen)
+        : m_seen(std::move(seen))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override
+    {
+        m_seen(event);
+        return false;
+    }
+
+private:
+    std::function<void(QEvent*)> m_seen;
+};
 
 QStringList visibleWidgetNames(QWidget& window)
 {
@@ -415,6 +437,27 @@ private slots:
         w.update();
         QCoreApplication::processEvents();
         QCOMPARE(w.grab().toImage(), before);
+    }
+
+    void shrunkWindowRepaintsWhatAHandlerDrew()
+    {
+        // A page smaller than the window shows the surface at half its
+        // pixels: what a handler drew is repainted where it shows.
+        ShownProgram shown;
+        Window& w = shown.window();
+        w.setMinimumSize(0, 0);
+        w.resize(379, 300);
+        QCOMPARE(w.zoom(), 0.5);
+        // The first handler's drawing settles what is left of start-up.
+        shown.run([](Ui& ui) { ui.line(9000, 5000, 9000, 6000); });
+        QTest::qWait(100);
+        QRegion painted;
+        EventWatch watch(&w, [&](QEvent* event) {
+            if (event->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(event)->region();
+        });
+        shown.run([](Ui& ui) { ui.line(10000, 5000, 10000, 6000); });
+        QTRY_VERIFY(painted.contains(QPoint(10000 / 30, 5500 / 30 + w.contentOrigin().y())));
     }
 
     void drawingWhileHiddenIsDropped()

@@ -62,8 +62,12 @@ void Raster::draw(const Request& request)
 
 QRect Raster::deviceRect(int left, int top, int right, int bottom) const
 {
-    return { QPoint(scaled(left, m_dpr), scaled(top, m_dpr)),
-        QPoint(scaled(right + 1, m_dpr) - 1, scaled(bottom + 1, m_dpr) - 1) };
+    // Below a ratio of 1 a pixel may span less than a device pixel: it still
+    // takes one, so nothing drawn is lost.
+    const QPoint topLeft(scaled(left, m_dpr), scaled(top, m_dpr));
+    return { topLeft,
+        QPoint(std::max(topLeft.x(), scaled(right + 1, m_dpr) - 1),
+            std::max(topLeft.y(), scaled(bottom + 1, m_dpr) - 1)) };
 }
 
 QRect Raster::clipped(const QRect& deviceRect) const

@@ -101,10 +101,14 @@ void Window::paintEvent(QPaintEvent* event)
     const qreal ratio = m_canvas->devicePixelRatio() / m_shrink;
     const QPoint origin = m_magnifier.origin();
     const QRect content(origin, shownSize());
+    // Shrunk at a fractional ratio, the image may end within the content's
+    // last row or column of pixels: the grey goes under that pixel too.
+    const QRect covered(
+        origin, QSize(int(image.width() / ratio), int(image.height() / ratio)).boundedTo(content.size()));
     QPainter painter(this);
     for (const QRect& r : event->region()) {
         // Around a magnified content the margins are the window's grey.
-        for (const QRect& margin : QRegion(r).subtracted(content))
+        for (const QRect& margin : QRegion(r).subtracted(covered))
             painter.fillRect(margin, QColor(toRgb(grey)));
         const QRect part = r.intersected(content);
         if (part.isEmpty())
@@ -173,8 +177,11 @@ void Window::closeEvent(QCloseEvent* event)
 void Window::presentLater()
 {
     const QRect dirty = m_canvas->takeDirty();
-    if (!dirty.isEmpty())
-        update(dirty.translated(m_magnifier.origin()));
+    if (dirty.isEmpty())
+        return;
+    // The surface's pixels where they show: smaller where the window shrinks.
+    const QRectF shown(dirty.x() * m_shrink, dirty.y() * m_shrink, dirty.width() * m_shrink, dirty.height() * m_shrink);
+    update(shown.toAlignedRect().translated(m_magnifier.origin()));
 }
 
 } // namespace brelon
