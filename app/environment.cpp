@@ -261,4 +261,10 @@ void showMainWindow(QWidget& window)
     window.show();
 }
 
+void endProgram(int status)
+{
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
 } // namespace brelon

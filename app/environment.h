@@ -21,4 +21,9 @@ std::unique_ptr<QApplication> openApplication(int& argc, char** argv);
 /// desktop; in the browser over the whole page, the browser's screen.
 void showMainWindow(QWidget& window);
 
+/// \brief Ends the program at once with \a status, what it wrote flushed:
+/// the process on a desktop; in the browser the program, and the page hears
+/// of it.
+[[noreturn]] void endProgram(int status);
+
 } // namespace brelon

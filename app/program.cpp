@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <cstdio>
 #include <cstdlib>
 
 namespace brelon {
@@ -24,8 +23,7 @@ void MessageBoxSink::fail(const QString& message)
     QMessageBox::critical(m_parent, QStringLiteral("Brelon"), message);
     // Nothing may run after an unhandled error, not even the handler that
     // raised the failing event: end here.
-    std::fflush(nullptr);
-    std::_Exit(EXIT_FAILURE);
+    endProgram(EXIT_FAILURE);
 }
 
 Program::Program(ErrorSink* sink, const QLocale& locale)
