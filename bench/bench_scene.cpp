@@ -256,13 +256,18 @@ BENCHMARK(BM_RedrawAtNewZoom)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullSceneLiteral)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StripRedraw)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhasorArithmetic)->Unit(benchmark::kMillisecond);
+// The browser has no second thread, and its page is the platform.
+#ifndef __EMSCRIPTEN__
 BENCHMARK(BM_PhasorArithmeticFreshThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ArithmeticFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
 
 int main(int argc, char** argv)
 {
+#ifndef __EMSCRIPTEN__
     cleanThread = std::make_unique<CleanThread>();
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     benchmark::Initialize(&argc, argv);

@@ -62,7 +62,7 @@ case "${1:-}" in
   )
   ;;
 --web)
-  packages+=(emscripten dpkg-dev python3 python3-fonttools librsvg2-bin libbenchmark-dev chromium nodejs npm)
+  packages+=(emscripten dpkg-dev python3 fonttools librsvg2-bin libbenchmark-dev chromium nodejs npm)
   ;;
 --debootstrap)
   packages=(debootstrap debian-archive-keyring git)
