@@ -10,6 +10,7 @@
 // thread that never has, whose ratio shows a register-state penalty after
 // painting on the CPUs that have one.
 
+#include "app/environment.h"
 #include "app/program.h"
 #include "diffraction/scene.h"
 #include "diffraction/start.h"
@@ -23,6 +24,7 @@
 
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -275,5 +277,10 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
     instance.reset();
     cleanThread.reset();
+#ifdef __EMSCRIPTEN__
+    // A page keeps the toolkit's program running after main(): end it, so
+    // that the page hears the benchmarks are done.
+    brelon::endProgram(EXIT_SUCCESS);
+#endif
     return 0;
 }
