@@ -148,6 +148,8 @@ REG
 prefix czech cs_CZ.UTF-8
 begin "tests: the model under Wine"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
+# Which toolkit the tests ran on, as they report it.
+grep -o 'Using QtTest library .*' "$build/Testing/Temporary/LastTest.log" | sort | uniq -c
 end
 
 # The Linux build of the bar checker judges the screenshots; it has a build
