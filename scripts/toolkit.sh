@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
+# shellcheck shell=bash
 # Sourced by scripts/windows.sh and scripts/web.sh, not run: what building a
 # toolkit for another platform shares, fetching Debian's source of a package,
 # and the steps' times.
@@ -130,4 +131,22 @@ in_debian13() {
   if [[ "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" != trixie ]]; then
     exec "$root/scripts/debian13.sh" --here "$@"
   fi
+}
+
+# How both builds start: SCRIPT (scripts/NAME.sh) runs in the Debian 13
+# system, and its one option, --no-tests, sets tests to 0.
+start_build() {
+  local script=$1 arg
+  shift
+  in_debian13 "$script" "$@"
+  tests=1
+  for arg in "$@"; do
+    case "$arg" in
+    --no-tests) tests=0 ;;
+    *)
+      echo "usage: $script [--no-tests]" >&2
+      exit 2
+      ;;
+    esac
+  done
 }

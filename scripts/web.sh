@@ -23,18 +23,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 # shellcheck source=scripts/toolkit.sh
 . scripts/toolkit.sh
-in_debian13 scripts/web.sh "$@"
-
-tests=1
-for arg in "$@"; do
-  case "$arg" in
-  --no-tests) tests=0 ;;
-  *)
-    echo "usage: scripts/web.sh [--no-tests]" >&2
-    exit 2
-    ;;
-  esac
-done
+start_build scripts/web.sh "$@"
 
 begin "packages"
 scripts/setup.sh --web

@@ -37,18 +37,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 # shellcheck source=scripts/toolkit.sh
 . scripts/toolkit.sh
-in_debian13 scripts/windows.sh "$@"
-
-tests=1
-for arg in "$@"; do
-  case "$arg" in
-  --no-tests) tests=0 ;;
-  *)
-    echo "usage: scripts/windows.sh [--no-tests]" >&2
-    exit 2
-    ;;
-  esac
-done
+start_build scripts/windows.sh "$@"
 
 toolchain=$root/packaging/windows/mingw-w64-x86_64.cmake
 build=$root/build-windows
