@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A Debian 13 system for Brelon's own builds and tests, as root or as a user
 # with sudo:
-#   scripts/debian13.sh                   the README's test command on a clean
+#   scripts/debian13.sh                   the README's test command, without
+#                                         the sanitizers' builds, on a clean
 #                                         clone of this checkout's HEAD
 #   scripts/debian13.sh --here CMD...     CMD in this checkout, at the same path
 #
@@ -99,8 +100,10 @@ case "${1:-}" in
   clone=/root/brelon
   "${sudo[@]}" rm -rf "$system$clone"
   "${sudo[@]}" git clone --quiet --no-local "$root" "$system$clone"
-  echo "== Debian 13: scripts/test.sh in a clean clone of $(git -C "$root" rev-parse --short HEAD)"
-  enter "$clone" scripts/test.sh
+  # Build, tests and lint with the newer toolkit and tools; the sanitizers'
+  # builds are Debian 12's.
+  echo "== Debian 13: scripts/test.sh --no-sanitizers in a clean clone of $(git -C "$root" rev-parse --short HEAD)"
+  enter "$clone" scripts/test.sh --no-sanitizers
   ;;
 *)
   echo "usage: scripts/debian13.sh [--here COMMAND...]" >&2

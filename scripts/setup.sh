@@ -52,7 +52,7 @@ case "${1:-}" in
     xvfb xauth xdotool x11-utils x11-xserver-utils libx11-dev imagemagick
     dbus at-spi2-core python3-pyatspi
     libbenchmark-dev valgrind clang clang-format clang-tidy "$(sanitizer_runtime)"
-    desktop-file-utils appstream dpkg-dev file git
+    desktop-file-utils appstream dpkg-dev file git ccache
   )
   ;;
 --windows)

@@ -20,9 +20,15 @@ case "${1:-}" in
 esac
 scripts/setup.sh --test
 jobs=$(nproc)
+# The compiler's results are kept between runs (ccache): a clean clone then
+# compiles only what changed since the last one. Paths below the checkout
+# count as relative, and the folder compiled in is left out of the key, so
+# the cache serves a clone anywhere.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
+cache=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 echo "== Release build and tests"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release "${cache[@]}" >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
@@ -34,7 +40,7 @@ if ((sanitizers == 0)); then
 fi
 
 echo "== ThreadSanitizer: the chains' worker thread"
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+cmake -S . -B build-tsan -G Ninja "${cache[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-fsanitize=thread \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DBRELON_BENCH=OFF -DBRELON_E2E=OFF >/dev/null
 cmake --build build-tsan -j "$jobs" --target tst_chains
 # The toolkit's libraries are not built with the sanitizer, and its mutexes
@@ -51,7 +57,7 @@ cmake --build build-tsan -j "$jobs" --target tst_chains
 TSAN_OPTIONS=halt_on_error=1:ignore_noninstrumented_modules=1 build-tsan/tests/tst_chains -silent
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
-cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRELON_SANITIZE=ON -DBRELON_BENCH=OFF \
+cmake -S . -B build-sanitize -G Ninja "${cache[@]}" -DCMAKE_BUILD_TYPE=Debug -DBRELON_SANITIZE=ON -DBRELON_BENCH=OFF \
   -DBRELON_E2E=OFF >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
