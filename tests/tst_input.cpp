@@ -16,18 +16,23 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 using namespace brelon;
 using namespace brelon::test;
 
 namespace {
 
+QPointingDevice* touchScreen()
+{
+    static QPointingDevice* const screen = QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+    return screen;
+}
 enum class Finger { Down, Move, Up };
 /// A finger on a touch screen, delivered to the window as the platform does.
 void touch(QWidget* w, Finger finger, QPoint at)
 {
-    static QPointingDevice* const screen = QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
-    auto sequence = QTest::touchEvent(w->window()->windowHandle(), screen);
+    auto sequence = QTest::touchEvent(w->window()->windowHandle(), touchScreen());
     const QPoint p = w->mapTo(w->window(), at);
     finger == Finger::Down       ? sequence.press(0, p)
         : finger == Finger::Move ? sequence.move(0, p)
@@ -47,6 +52,13 @@ void tap(QWidget* w, QPoint at)
 {
     touch(w, Finger::Down, at);
     touch(w, Finger::Up, at);
+}
+/// The system takes the touches on \a w's window over (an edge swipe, a
+/// touch that became a scroll): the platform cancels them.
+void cancelTouches(QWidget* w)
+{
+    QWindowSystemInterface::handleTouchCancelEvent<QWindowSystemInterface::SynchronousDelivery>(
+        w->window()->windowHandle(), touchScreen(), Qt::NoModifier);
 }
 /// A mouse click, delivered to the window as the platform does.
 void click(QWidget* w)
@@ -68,7 +80,17 @@ QPoint arrow(const QScrollBar* bar)
     return { bar->width() - bar->height() / 2, bar->height() / 2 };
 }
 
-enum class Gesture { TapClick, ClickTap, ClickClick, QuickClicks, QuickTaps, DoubleClick, DoubleTap };
+enum class Gesture {
+    TapClick,
+    ClickTap,
+    ClickClick,
+    QuickClicks,
+    QuickTaps,
+    DoubleClick,
+    DoubleTap,
+    CancelledTouchTap,
+    CancelledDragTap,
+};
 
 void perform(WindowUi& ui, Gesture gesture)
 {
@@ -108,6 +130,18 @@ void perform(WindowUi& ui, Gesture gesture)
         break;
     case Gesture::DoubleTap:
         tap(bar, arrow(bar));
+        tap(bar, arrow(bar));
+        break;
+    case Gesture::CancelledTouchTap:
+        touch(two, Finger::Down, spot(two));
+        cancelTouches(two);
+        tap(three, spot(three));
+        break;
+    case Gesture::CancelledDragTap:
+        touch(bar, Finger::Down, spot(bar));
+        for (int dx = 10; dx <= 60; dx += 10)
+            touch(bar, Finger::Move, spot(bar) + QPoint(dx, 0));
+        cancelTouches(bar);
         tap(bar, arrow(bar));
         break;
     }
@@ -193,6 +227,13 @@ private slots:
         // Each press of the arrow is a step, the double click's too.
         QTest::newRow("a double click on the frequency's arrow") << Gesture::DoubleClick << Field::Kmitocet << twoSteps;
         QTest::newRow("a double tap on the frequency's arrow") << Gesture::DoubleTap << Field::Kmitocet << twoSteps;
+        // A touch the system takes over is not carried out, and the next
+        // tap works at once.
+        QTest::newRow("a touch on 2 cancelled, then a tap on 3")
+            << Gesture::CancelledTouchTap << Field::Ndirek
+            << QStringList { QStringLiteral("3"), QStringLiteral("op3Dirky clicked") };
+        QTest::newRow("a drag of the frequency's thumb cancelled, then a tap on its arrow")
+            << Gesture::CancelledDragTap << Field::Kmitocet << QStringList { QStringLiteral("21") };
     }
     void inputDuringARunIsCarriedOutAsWhenIdle()
     {
@@ -224,6 +265,8 @@ private slots:
             QCOMPARE(QWidget::mouseGrabber(), nullptr);
             for (QAbstractButton* button : shown.window().findChildren<QAbstractButton*>())
                 QVERIFY2(!button->isDown(), qPrintable(button->objectName()));
+            for (QScrollBar* bar : shown.window().findChildren<QScrollBar*>())
+                QVERIFY2(!bar->isSliderDown(), qPrintable(bar->objectName()));
         }
     }
 

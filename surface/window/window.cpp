@@ -26,6 +26,7 @@ Window::Window(QSize clientSize, QSize surfaceSize, QWidget* parent)
     , m_style(new WindowStyle(QStyleFactory::create(QApplication::style()->name())))
     , m_magnifier(clientSize, surfaceSize, m_style)
     , m_input(new HeldInput(this))
+    , m_cancelledTouch(new CancelledTouch(this))
 {
     m_style->setParent(this);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -122,6 +123,9 @@ void Window::paintEvent(QPaintEvent* event)
 void Window::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // In this order: a release held during a run reaches the cancelled
+    // touch's filter when it is carried out.
+    m_cancelledTouch->watch();
     m_input->watch();
     watchScreen();
     rescale();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "surface/drawing/canvas.h"
+#include "surface/window/cancelledtouch.h"
 #include "surface/window/heldinput.h"
 #include "surface/window/magnifier.h"
 #include "surface/window/roles.h"
@@ -26,7 +27,8 @@ class WindowStyle;
 ///
 /// The window can grow beyond its stored size; its Magnifier places the
 /// widgets at the zoom that size gives, and the surface is drawn afresh at
-/// it. While a handler runs, what the user does waits in its HeldInput.
+/// it. While a handler runs, what the user does waits in its HeldInput; a
+/// touch the system cancels is not carried out (CancelledTouch).
 class Window : public QWidget {
     Q_OBJECT
 public:
@@ -83,6 +85,7 @@ private:
     Magnifier m_magnifier;
     Roles m_roles;
     HeldInput* m_input;
+    CancelledTouch* m_cancelledTouch;
     QPointer<QScreen> m_watchedScreen;
     bool m_answering = false;
     double m_shrink = 1; ///< the zoom, where it is below 1
