@@ -261,8 +261,18 @@ void Raster::newImage()
 {
     // The image covers every device pixel of the surface, a partly covered one too.
     const double factor = m_scale.zoom() * m_dpr;
-    m_image = QImage(int(std::ceil(m_storedSize.width() * factor)), int(std::ceil(m_storedSize.height() * factor)),
-        QImage::Format_RGB32);
+    const int width = int(std::ceil(m_storedSize.width() * factor));
+    const int height = int(std::ceil(m_storedSize.height() * factor));
+    const qsizetype bytesPerLine = qsizetype(width) * 4;
+    const size_t bytes = size_t(bytesPerLine) * size_t(height);
+    m_image = QImage();
+    if (m_pixels.size() < bytes) {
+        // The old pixels go first: at a projector's size both together
+        // would need twice the memory (a browser gives a page only so much).
+        std::vector<uchar>().swap(m_pixels);
+        m_pixels.resize(bytes);
+    }
+    m_image = QImage(m_pixels.data(), width, height, bytesPerLine, QImage::Format_RGB32);
     m_image.fill(toRgb(grey));
     m_painter.begin(&m_image);
     m_painter.setRenderHint(QPainter::Antialiasing, false);

@@ -72,8 +72,8 @@ public:
     /// \brief The surface's size in pixels at its zoom.
     QSize size() const { return m_scale.size(m_storedSize); }
 
-    /// \brief The image (its pixels are shared until the next drawing, so
-    /// copy it to keep it).
+    /// \brief The image. Its pixels are the raster's, drawn on and, at the
+    /// next setScale(), perhaps freed: copy it with snapshot() to keep it.
     const QImage& image() const { return m_image; }
     QImage snapshot() const { return m_image.copy(); }
     /// \brief The region changed since the last call, in pixels of the surface.
@@ -100,6 +100,10 @@ private:
     QSize m_storedSize;
     TwipScale m_scale;
     qreal m_dpr;
+    /// The image's pixels: kept at the largest size the surface has had and
+    /// reused at every smaller one, so that turning a tablet back and forth
+    /// does not leave holes in the memory that small allocations then split.
+    std::vector<uchar> m_pixels;
     QImage m_image;
     QPainter m_painter;
     Pen m_pen;
