@@ -8,7 +8,8 @@
 #   scripts/setup.sh --windows  also those that build the Windows program and
 #                               test it under Wine (scripts/windows.sh)
 #   scripts/setup.sh --web      also those that build the browser's program and
-#                               test it in Chromium (scripts/web.sh)
+#                               test it in Chromium, Firefox and WebKit
+#                               (scripts/web.sh)
 #   scripts/setup.sh --debootstrap  what makes the Debian 13 system
 #                               (scripts/debian13.sh)
 set -euo pipefail
@@ -51,7 +52,7 @@ case "${1:-}" in
   packages+=(
     xvfb xauth xdotool x11-utils x11-xserver-utils libx11-dev imagemagick
     dbus at-spi2-core python3-pyatspi
-    libbenchmark-dev valgrind clang clang-format clang-tidy "$(sanitizer_runtime)"
+    qt6-base-private-dev libbenchmark-dev valgrind clang clang-format clang-tidy "$(sanitizer_runtime)"
     desktop-file-utils appstream dpkg-dev file git ccache
   )
   ;;
@@ -62,7 +63,8 @@ case "${1:-}" in
   )
   ;;
 --web)
-  packages+=(emscripten dpkg-dev python3 fonttools librsvg2-bin libbenchmark-dev chromium nodejs npm)
+  packages+=(qt6-base-private-dev emscripten dpkg-dev python3 fonttools librsvg2-bin libbenchmark-dev chromium
+    firefox-esr webkit2gtk-driver xvfb xauth nodejs npm)
   ;;
 --debootstrap)
   packages=(debootstrap debian-archive-keyring git)

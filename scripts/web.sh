@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds Brelon for the browser and tests it in headless Chromium, as root or
-# as a user with sudo:
+# Builds Brelon for the browser and tests it in Chromium, Firefox and WebKit,
+# as root or as a user with sudo:
 #   scripts/web.sh              everything: toolkit (once), program, page, tests
 #   scripts/web.sh --no-tests   toolkit, program and page only
 #
 # 1. Installs what is missing (scripts/setup.sh --web): emscripten, the
-#    fonts, Chromium, node and npm.
+#    fonts, Chromium, Firefox, WebKitGTK's driver, node and npm.
 # 2. The first time only: builds Qt for WebAssembly from Debian's source
 #    (scripts/toolkit.sh) with what the program does not use left out, into
 #    $BRELON_CACHE/qt-VERSION-wasm (in the Debian 13 system,
@@ -14,8 +14,8 @@
 # 3. Builds Brelon with it (build-wasm/) and puts the site together in
 #    build-web/: index.html starts Brelon full-page; everything it needs is
 #    in the folder, ready to copy to any static web host.
-# 4. Tests the site in headless Chromium, and the number rules compiled for
-#    the browser under node.
+# 4. Tests the site in Chromium, Firefox and WebKit (tests/web/site.js),
+#    and the number rules compiled for the browser under node.
 #
 # Serve it with `python3 -m http.server -d build-web` and open the address.
 set -euo pipefail
@@ -123,16 +123,21 @@ tools=$root/build-web-tools
 cmake -S "$root" -B "$tools" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRELON_BENCH=OFF -DBRELON_E2E=OFF >/dev/null
 cmake --build "$tools" -j "$jobs" --target brelon-bars
 
-begin "tests: the site in Chromium"
+begin "tests: the site in Chromium, Firefox and WebKit"
 # The scene's numbers as the browser works them out, held against the
 # desktop's where the scene's screenshot is judged.
 mkdir -p "$wasm/browser"
 node "$wasm/tests/brelon-bars.js" values 4 20 >"$wasm/browser/values-browser.txt"
+# The drivers, at the versions tests/web/package-lock.json names, installed
+# again only when it changes.
 npm_folder=$cache/npm
-if [[ ! -d "$npm_folder/node_modules/playwright-core" ]]; then
+if ! cmp -s tests/web/package-lock.json "$npm_folder/package-lock.json"; then
+  rm -rf "$npm_folder"
   mkdir -p "$npm_folder"
-  (cd "$npm_folder" && npm install --no-audit --no-fund --loglevel=error playwright-core@1.64.1)
+  cp tests/web/package.json tests/web/package-lock.json "$npm_folder/"
+  (cd "$npm_folder" && npm ci --no-audit --no-fund --loglevel=error)
 fi
-NODE_PATH=$npm_folder/node_modules node tests/web/site.js "$root/build-web" "$tools/tests/windows/brelon-bars" \
-  "$wasm/tests/web" "$wasm/browser"
+# WebKit's MiniBrowser needs an X server.
+NODE_PATH=$npm_folder/node_modules xvfb-run -a -s '-screen 0 1920x1080x24' node tests/web/site.js "$root/build-web" \
+  "$tools/tests/windows/brelon-bars" "$wasm/tests/web" "$wasm/browser"
 end
