@@ -11,6 +11,10 @@ namespace brelon {
 /// double, as std::from_chars does: result_out_of_range, \a value untouched,
 /// when it lies beyond the largest double or rounds to zero from a non-zero
 /// number; invalid_argument when it is not a number.
+///
+/// Each platform has its file: std::from_chars (decimal_fromchars.cpp), or
+/// where the C++ library has none for floating point, as in the browser, the
+/// C library's strtod (decimal_strtod.cpp). The number tests run with both.
 std::from_chars_result readDecimal(const char* first, const char* last, double& value);
 
 } // namespace brelon

@@ -161,9 +161,7 @@ void Window::presentNow()
     m_canvas->takeDirty();
     repaint();
     clearUpperVectorState();
-    // In the browser the frame reaches the page, and the page its own
-    // events, only in the page's turn; on a desktop this does nothing.
-    pause(std::chrono::nanoseconds::zero());
+    letThePageRun();
 }
 
 void Window::closeEvent(QCloseEvent* event)

@@ -14,4 +14,9 @@ void pause(std::chrono::nanoseconds duration)
     emscripten_sleep(unsigned(std::chrono::ceil<std::chrono::milliseconds>(duration).count()));
 }
 
+void letThePageRun()
+{
+    emscripten_sleep(0);
+}
+
 } // namespace brelon

@@ -8,9 +8,10 @@
 
 namespace brelon {
 
-// The browser's C++ library reads no floating-point number with from_chars.
-// Its C library's strtod (musl's) rounds every decimal correctly, as
-// from_chars does, and reads in the "C" locale, the only one it has.
+// For a C++ library that reads no floating-point number with from_chars (the
+// browser's). The C library's strtod rounds every decimal correctly, as
+// from_chars does. It reads a point as the C library's locale has it: the
+// browser has the "C" locale only (the desktop's tests read under C.UTF-8).
 std::from_chars_result readDecimal(const char* first, const char* last, double& value)
 {
     const std::string text(first, last);

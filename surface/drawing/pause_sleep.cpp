@@ -11,4 +11,6 @@ void pause(std::chrono::nanoseconds duration)
     std::this_thread::sleep_for(duration);
 }
 
+void letThePageRun() { }
+
 } // namespace brelon

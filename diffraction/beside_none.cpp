@@ -4,7 +4,7 @@
 
 namespace brelon {
 
-std::thread startBeside(std::function<void()> /*work*/)
+std::thread startBeside(std::function<void()>&& /*work*/)
 {
     // A page has no threads unless its server sends the headers that allow
     // shared memory, which a plain static host does not.

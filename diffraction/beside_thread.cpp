@@ -4,7 +4,7 @@
 
 namespace brelon {
 
-std::thread startBeside(std::function<void()> work)
+std::thread startBeside(std::function<void()>&& work)
 {
     return std::thread(std::move(work));
 }
