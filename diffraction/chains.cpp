@@ -2,7 +2,6 @@
 
 #include "diffraction/chains.h"
 
-#include "diffraction/beside.h"
 #include "surface/core/errors.h"
 #include "surface/core/vectorstate.h"
 
@@ -11,7 +10,7 @@
 
 namespace brelon {
 
-ChainEnds::ChainEnds(int firstColumn, int lastColumn, double lastIndex, int s, double F)
+ChainEnds::ChainEnds(int firstColumn, int lastColumn, double lastIndex, int s, double F, StartBeside start)
     : m_firstColumn(firstColumn)
     , m_lastIndex(lastIndex)
     , m_s(s)
@@ -19,7 +18,9 @@ ChainEnds::ChainEnds(int firstColumn, int lastColumn, double lastIndex, int s, d
     , m_ends(size_t(std::max(0, lastColumn - firstColumn + 1)))
     , m_status(std::make_unique<std::atomic<int>[]>(m_ends.size()))
 {
-    m_worker = startBeside([this] {
+    if (!start)
+        return;
+    m_worker = start([this] {
         // The thread starts with the drawing thread's register state.
         clearUpperVectorState();
         while (!m_stop.load(std::memory_order_relaxed) && workOutNext()) { }

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "diffraction/beside.h"
 #include "diffraction/scene.h"
 
 #include <atomic>
@@ -23,7 +24,10 @@ namespace brelon {
 /// it, raising the same error at the same segment, after the same drawing.
 class ChainEnds {
 public:
-    ChainEnds(int firstColumn, int lastColumn, double lastIndex, int s, double F);
+    /// \brief The chains of columns \a firstColumn to \a lastColumn, begun
+    /// at once beside the caller as \a start starts them (with none, all
+    /// are worked out by the caller, in take()).
+    ChainEnds(int firstColumn, int lastColumn, double lastIndex, int s, double F, StartBeside start = startBeside);
     ChainEnds(const ChainEnds&) = delete;
     ChainEnds& operator=(const ChainEnds&) = delete;
     ~ChainEnds();

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The chains' ends worked out by a second thread and the drawing thread: the
-// same doubles as the scene mathematics, no end for a column whose arithmetic
-// fails, and no hang when a run ends early.
+// same doubles as the scene mathematics and as the drawing thread alone (the
+// browser's way), no end for a column whose arithmetic fails, and no hang
+// when a run ends early.
 
 #include "diffraction/chains.h"
 #include "diffraction/scene.h"
@@ -13,6 +14,7 @@
 
 #include <cfloat>
 #include <type_traits>
+#include <utility>
 
 using namespace brelon;
 
@@ -42,6 +44,28 @@ private slots:
                 QFAIL(qPrintable(QStringLiteral("X %1").arg(X)));
         }
         QVERIFY(!std::is_copy_constructible_v<ChainEnds>);
+    }
+
+    void sameWithoutASecondThread()
+    {
+        // Every scene a user can set: 2, 3 or 4 openings at the frequency
+        // 20 to 200, 20 openings at 5 to 45. Worked out all on the drawing
+        // thread, as in the browser, the ends are those of two threads.
+        int scenes = 0;
+        for (const int openings : { 2, 3, 4, 20 }) {
+            const QString structure = QString::number(openings);
+            const int s = scene::phasorLength(structure);
+            const auto [low, high] = openings == 20 ? std::pair(5, 45) : std::pair(20, 200);
+            for (int F = low; F <= high; ++F, ++scenes) {
+                ChainEnds beside(scene::scanLeft, scene::scanRight, openings - 1, s, F);
+                ChainEnds alone(scene::scanLeft, scene::scanRight, openings - 1, s, F, nullptr);
+                for (int X = scene::scanLeft; X <= scene::scanRight; ++X) {
+                    if (!(beside.take(X) == alone.take(X)))
+                        QFAIL(qPrintable(QStringLiteral("%1 openings, F %2, X %3").arg(openings).arg(F).arg(X)));
+                }
+            }
+        }
+        QCOMPARE(scenes, 3 * 181 + 41);
     }
 
     void failingColumnHasNoEnd()
