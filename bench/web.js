@@ -3,7 +3,7 @@
 //   node bench/web.js BUILD_FOLDER FILTER [REPETITIONS]
 // BUILD_FOLDER holds brelon-bench.js, .wasm and qtloader.js (build-wasm/bench);
 // FILTER and REPETITIONS are Google Benchmark's, given as its arguments.
-// Prints what the benchmarks print.
+// Prints what the benchmarks print; exits with 1 when the page fails.
 'use strict';
 
 const { chromium } = require('playwright-core');
@@ -56,9 +56,17 @@ server.listen(0, '127.0.0.1', async () => {
       tab.on('close', () => resolve('the page closed'));
     });
     await tab.goto(`http://127.0.0.1:${server.address().port}/`);
-    const end = await Promise.race([tab.evaluate(() => window.done).then(() => 'ended'), gone]);
-    if (end !== 'ended')
-      console.log(`bench/web.js: ${end}`);
+    // The toolkit's loader says how the program ended: its exit code, or
+    // that it crashed.
+    const end = await Promise.race([
+      tab.evaluate(() => window.done.then(exit => JSON.stringify(exit ?? {}))).then(JSON.parse), gone]);
+    if (typeof end === 'string' || end.crashed || end.code !== 0) {
+      console.log(`bench/web.js: the benchmarks failed (${typeof end === 'string' ? end : JSON.stringify(end)})`);
+      process.exitCode = 1;
+    }
+  } catch (e) {
+    console.log(`bench/web.js: ${e.stack || e}`);
+    process.exitCode = 1;
   } finally {
     await browser.close();
     server.close();

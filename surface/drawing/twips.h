@@ -11,12 +11,14 @@
 namespace brelon {
 
 /// \brief How twips map to pixels: 15 twips a pixel at the stored size, times
-/// the window's zoom (1 or more). The drawing surface and the window's
+/// the surface's zoom (1 or more). The drawing surface and the window's
 /// widgets both map through it, and nothing else does.
 class TwipScale {
 public:
     static constexpr int twipsPerPixel = 15;
-    /// \brief The smallest zoom the window draws at: it magnifies, never shrinks.
+    /// \brief The smallest zoom the surface draws at. A window smaller than
+    /// the stored size does not draw smaller: it shows the stored size's
+    /// pixels, each on fewer device pixels (a smaller ratio).
     static constexpr double smallestZoom = 1;
     /// \brief The smallest device pixel ratio the window is drawn at: screens
     /// have 1 or more, and a scale factor below ½ is refused at start-up.

@@ -79,15 +79,14 @@ void HeldInput::holdInput(const QEvent* event)
         if (QWindow* handle = window ? window->windowHandle() : nullptr)
             QCoreApplication::sendEvent(handle, &again);
     };
-    const QEvent::Type type = event->type();
     // A mouse or wheel event is made anew from its values: an event shares
     // its point with the pointer's own, which the next event moves, so a
     // copy kept for later would land where the pointer went next.
     if (const auto* mouse = dynamic_cast<const QMouseEvent*>(event)) {
         const QPointer<const QPointingDevice> device(mouse->pointingDevice());
         const bool madeADoubleClick = mouse->flags().testFlag(Qt::MouseEventCreatedDoubleClick);
-        m_held.push_back({ type,
-            [deliver, type, device, position = mouse->position(), scene = mouse->scenePosition(),
+        m_held.emplace_back(
+            [deliver, type = mouse->type(), device, position = mouse->position(), scene = mouse->scenePosition(),
                 global = mouse->globalPosition(), button = mouse->button(), buttons = mouse->buttons(),
                 modifiers = mouse->modifiers(), source = mouse->source(), time = mouse->timestamp(), madeADoubleClick] {
                 MouseEventAgain again(type, position, scene, global, button, buttons, modifiers, source,
@@ -96,26 +95,25 @@ void HeldInput::holdInput(const QEvent* event)
                 if (madeADoubleClick)
                     again.markAsMakingADoubleClick();
                 deliver(again);
-            } });
+            });
         return;
     }
     if (const auto* wheel = dynamic_cast<const QWheelEvent*>(event)) {
         const QPointer<const QPointingDevice> device(wheel->pointingDevice());
-        m_held.push_back({ type,
-            [deliver, device, position = wheel->position(), global = wheel->globalPosition(),
-                pixels = wheel->pixelDelta(), angle = wheel->angleDelta(), buttons = wheel->buttons(),
-                modifiers = wheel->modifiers(), phase = wheel->phase(), inverted = wheel->inverted(),
-                source = wheel->source(), time = wheel->timestamp()] {
-                QWheelEvent again(position, global, pixels, angle, buttons, modifiers, phase, inverted, source,
-                    device ? device.data() : QPointingDevice::primaryPointingDevice());
-                again.setTimestamp(time);
-                deliver(again);
-            } });
+        m_held.emplace_back([deliver, device, position = wheel->position(), global = wheel->globalPosition(),
+                                pixels = wheel->pixelDelta(), angle = wheel->angleDelta(), buttons = wheel->buttons(),
+                                modifiers = wheel->modifiers(), phase = wheel->phase(), inverted = wheel->inverted(),
+                                source = wheel->source(), time = wheel->timestamp()] {
+            QWheelEvent again(position, global, pixels, angle, buttons, modifiers, phase, inverted, source,
+                device ? device.data() : QPointingDevice::primaryPointingDevice());
+            again.setTimestamp(time);
+            deliver(again);
+        });
         return;
     }
     // Keys and the rest carry no point: a copy is what came.
     const std::shared_ptr<QEvent> copy(event->clone());
-    m_held.push_back({ type, [deliver, copy] { deliver(*copy); } });
+    m_held.emplace_back([deliver, copy] { deliver(*copy); });
 }
 
 void HeldInput::setRunning(bool running)
@@ -131,7 +129,7 @@ void HeldInput::setRunning(bool running)
     // One at a time, as an action may run a handler, which holds anew; once
     // the window has closed, nothing more is carried out.
     while (!m_held.empty() && !m_running && m_window->isVisible()) {
-        const std::function<void()> action = std::move(m_held.front().action);
+        const std::function<void()> action = std::move(m_held.front());
         m_held.erase(m_held.begin());
         action();
     }

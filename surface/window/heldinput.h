@@ -30,7 +30,7 @@ public:
     /// what was held is carried out.
     void setRunning(bool running);
     /// \brief Carries out \a action after the run, in order with the input.
-    void hold(std::function<void()> action) { m_held.push_back({ QEvent::None, std::move(action) }); }
+    void hold(std::function<void()> action) { m_held.push_back(std::move(action)); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -39,14 +39,10 @@ private:
     /// Keeps \a event, input to the window, to be carried out after the run.
     void holdInput(const QEvent* event);
 
-    struct Held {
-        QEvent::Type type; ///< the input event held, or None for an action
-        std::function<void()> action;
-    };
     QWidget* m_window;
     bool m_running = false;
     bool m_carryingOut = false; ///< in the loop that carries out what was held
-    std::vector<Held> m_held;
+    std::vector<std::function<void()>> m_held; ///< what was held, in order
 };
 
 } // namespace brelon

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // brelon-bars: the scene mathematics of one run, as numbers and against a
-// screenshot. Built for Linux and for Windows from the same source, so the
-// two C libraries' sine and cosine can be compared.
+// screenshot. Built for Linux, for Windows and for the browser from the same
+// source, so the three C libraries' sine and cosine can be compared.
 //
 //   brelon-bars values STRUCTURE FREQUENCY
 //       Prints the bar length L of every twip column X of the window and the
