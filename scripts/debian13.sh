@@ -2,9 +2,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A Debian 13 system for Brelon's own builds and tests, as root or as a user
 # with sudo:
-#   scripts/debian13.sh                   the README's test command, without
-#                                         the sanitizers' builds, on a clean
-#                                         clone of this checkout's HEAD
+#   scripts/debian13.sh                   the Debian 13 leg of the README's
+#                                         test command, on a clean clone of
+#                                         this checkout's HEAD: the desktop's
+#                                         build and tests, the browser's, and
+#                                         the lint of both
 #   scripts/debian13.sh --here CMD...     CMD in this checkout, at the same path
 #
 # The first time only, debootstrap makes a minimal Debian 13 ("trixie") with
@@ -100,10 +102,12 @@ case "${1:-}" in
   clone=/root/brelon
   "${sudo[@]}" rm -rf "$system$clone"
   "${sudo[@]}" git clone --quiet --no-local "$root" "$system$clone"
-  # Build, tests and lint with the newer toolkit and tools; the sanitizers'
-  # builds are Debian 12's.
-  echo "== Debian 13: scripts/test.sh --no-sanitizers in a clean clone of $(git -C "$root" rev-parse --short HEAD)"
-  enter "$clone" scripts/test.sh --no-sanitizers
+  # Build and tests with the newer toolkit (the sanitizers' builds are
+  # Debian 12's), the browser's build and tests, and the lint with both
+  # builds' compile commands: clang-tidy 19 reads every source once.
+  echo "== Debian 13: in a clean clone of $(git -C "$root" rev-parse --short HEAD)"
+  enter "$clone" bash -c 'scripts/desktop.sh --no-sanitizers && scripts/web.sh --tools build &&
+    echo "== Lint: clang-format and clang-tidy" && scripts/setup.sh --lint && scripts/lint.sh build build-wasm'
   ;;
 *)
   echo "usage: scripts/debian13.sh [--here COMMAND...]" >&2

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sets up the machine, builds Brelon and runs the whole test suite: the unit,
-# widget and pixel tests, the end-to-end tests in a real X server, the leak
-# check, the validators and lint; the chains' worker thread under
-# ThreadSanitizer; and the tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
-#   scripts/test.sh                   all of it
-#   scripts/test.sh --no-sanitizers   without the sanitizers' builds
+# The desktop's part of the test suite, on this system: sets up the machine,
+# builds Brelon and runs the unit, widget and pixel tests, the end-to-end
+# tests in a real X server, the leak check and the validators; the chains'
+# worker thread under ThreadSanitizer; and the tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer. Every build treats a
+# warning as an error. (scripts/test.sh runs it on Debian 12 and 13, with the
+# browser's build and tests and the lint.)
+#   scripts/desktop.sh                   all of it
+#   scripts/desktop.sh --no-sanitizers   without the sanitizers' builds
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sanitizers=1
@@ -14,7 +16,7 @@ case "${1:-}" in
 "") ;;
 --no-sanitizers) sanitizers=0 ;;
 *)
-  echo "usage: scripts/test.sh [--no-sanitizers]" >&2
+  echo "usage: scripts/desktop.sh [--no-sanitizers]" >&2
   exit 2
   ;;
 esac
@@ -25,15 +27,12 @@ jobs=$(nproc)
 # count as relative, and the folder compiled in is left out of the key, so
 # the cache serves a clone anywhere.
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
-cache=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cache=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DBRELON_WERROR=ON)
 
 echo "== Release build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release "${cache[@]}" >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
-
-echo "== Lint: clang-format and clang-tidy"
-scripts/lint.sh build
 
 if ((sanitizers == 0)); then
   exit 0
@@ -41,7 +40,7 @@ fi
 
 echo "== ThreadSanitizer: the chains' worker thread"
 cmake -S . -B build-tsan -G Ninja "${cache[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-fsanitize=thread \
-  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DBRELON_BENCH=OFF -DBRELON_E2E=OFF >/dev/null
+  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DBRELON_E2E=OFF >/dev/null
 cmake --build build-tsan -j "$jobs" --target tst_chains
 # The toolkit's libraries are not built with the sanitizer, and its mutexes
 # are futexes the sanitizer cannot see: a C library call the toolkit makes
@@ -57,7 +56,7 @@ cmake --build build-tsan -j "$jobs" --target tst_chains
 TSAN_OPTIONS=halt_on_error=1:ignore_noninstrumented_modules=1 build-tsan/tests/tst_chains -silent
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
-cmake -S . -B build-sanitize -G Ninja "${cache[@]}" -DCMAKE_BUILD_TYPE=Debug -DBRELON_SANITIZE=ON -DBRELON_BENCH=OFF \
+cmake -S . -B build-sanitize -G Ninja "${cache[@]}" -DCMAKE_BUILD_TYPE=Debug -DBRELON_SANITIZE=ON \
   -DBRELON_E2E=OFF >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -10,6 +10,7 @@
 #   scripts/setup.sh --web      also those that build the browser's program and
 #                               test it in Chromium, Firefox and WebKit
 #                               (scripts/web.sh)
+#   scripts/setup.sh --lint     also those of the lint (scripts/lint.sh)
 #   scripts/setup.sh --debootstrap  what makes the Debian 13 system
 #                               (scripts/debian13.sh)
 set -euo pipefail
@@ -63,8 +64,12 @@ case "${1:-}" in
   )
   ;;
 --web)
-  packages+=(qt6-base-private-dev emscripten dpkg-dev python3 fonttools librsvg2-bin libbenchmark-dev chromium
+  packages+=(qt6-base-private-dev emscripten dpkg-dev python3 fonttools librsvg2-bin libbenchmark-dev ccache chromium
     firefox-esr webkit2gtk-driver xvfb xauth nodejs npm)
+  ;;
+--lint)
+  # MinGW's headers: Windows' own sources are checked for Windows.
+  packages+=(clang-format clang-tidy python3 git g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)
   ;;
 --debootstrap)
   packages=(debootstrap debian-archive-keyring git)

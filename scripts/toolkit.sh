@@ -134,19 +134,29 @@ in_debian13() {
 }
 
 # How both builds start: SCRIPT (scripts/NAME.sh) runs in the Debian 13
-# system, and its one option, --no-tests, sets tests to 0.
+# system; --no-tests sets tests to 0, and for scripts/web.sh, --tools BUILD
+# sets tools to a desktop build folder of this system.
 start_build() {
-  local script=$1 arg
+  local script=$1
   shift
   in_debian13 "$script" "$@"
-  tests=1
-  for arg in "$@"; do
-    case "$arg" in
+  tests=1 tools=
+  while (($# > 0)); do
+    case "$1" in
     --no-tests) tests=0 ;;
+    --tools)
+      if [[ "$script" != scripts/web.sh || $# -lt 2 ]]; then
+        echo "usage: $script [--no-tests]" >&2
+        exit 2
+      fi
+      tools=$2
+      shift
+      ;;
     *)
       echo "usage: $script [--no-tests]" >&2
       exit 2
       ;;
     esac
+    shift
   done
 }

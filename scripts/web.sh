@@ -4,6 +4,9 @@
 # as root or as a user with sudo:
 #   scripts/web.sh              everything: toolkit (once), program, page, tests
 #   scripts/web.sh --no-tests   toolkit, program and page only
+#   scripts/web.sh --tools BUILD   the tests judge with BUILD's bar checker,
+#                               a desktop build of the Debian 13 system
+#                               (scripts/test.sh's), rather than building one
 #
 # 1. Installs what is missing (scripts/setup.sh --web): emscripten, the
 #    fonts, Chromium, Firefox, WebKitGTK's driver, node and npm.
@@ -94,10 +97,15 @@ if [[ ! -f "$benchmark/CMakeLists.txt" ]]; then
 fi
 
 begin "Brelon: configure and build"
+# The compiler's results are kept between runs (ccache), as the desktop's
+# are (scripts/desktop.sh). The benchmarks are built when asked for:
+#   cmake --build build-wasm --target brelon-bench   then bench/web.js
 wasm=$root/build-wasm
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
 "$qt/bin/qt-cmake" -S "$root" -B "$wasm" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DBRELON_BENCHMARK_SOURCE="$benchmark" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$emscripten_toolchain" \
-  -DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF --no-warn-unused-cli >/dev/null
+  -DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+  -DBRELON_WERROR=ON --no-warn-unused-cli >/dev/null
 cmake --build "$wasm" -j "$jobs"
 end
 
@@ -118,9 +126,12 @@ ctest --test-dir "$wasm" --output-on-failure
 end
 
 # The Linux build of the bar checker judges the screenshots, and its numbers
-# are held against the browser's; it has a build folder of its own.
-tools=$root/build-web-tools
-cmake -S "$root" -B "$tools" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRELON_BENCH=OFF -DBRELON_E2E=OFF >/dev/null
+# are held against the browser's: the desktop build given, or one of its own.
+if [[ -z "$tools" ]]; then
+  tools=$root/build-web-tools
+  cmake -S "$root" -B "$tools" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRELON_E2E=OFF >/dev/null
+fi
+tools=$(realpath "$tools")
 cmake --build "$tools" -j "$jobs" --target brelon-bars
 
 begin "tests: the site in Chromium, Firefox and WebKit"

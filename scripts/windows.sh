@@ -69,7 +69,8 @@ begin "Brelon: configure and build"
 # Debian's Qt leaves the plugins out of a program unless asked (it ships
 # them in separate packages); a static program needs its platform's.
 "$qt/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF --no-warn-unused-cli >/dev/null
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF -DBRELON_WERROR=ON \
+  --no-warn-unused-cli >/dev/null
 cmake --build "$build" -j "$jobs"
 end
 
