@@ -66,6 +66,26 @@ function pageTouch(page, id) {
 
 // ---------------------------------------------------------------- Chromium
 
+// What Playwright's and Puppeteer's pages do alike: going to a page, running
+// in it, screenshots, clicks, keys and a drag of the mouse.
+function pageActions(page) {
+  return {
+    goto: url => page.goto(url),
+    reload: () => page.reload(),
+    evaluate: (fn, arg) => page.evaluate(fn, arg),
+    screenshot: file => page.screenshot({ path: file }),
+    click: (x, y) => page.mouse.click(x, y),
+    key: name => page.keyboard.press(name),
+    async drag([x, y], dx) {
+      await page.mouse.move(x, y);
+      await page.mouse.down();
+      for (let step = 1; step <= 10; ++step)
+        await page.mouse.move(x + dx * step / 10, y);
+      await page.mouse.up();
+    },
+  };
+}
+
 async function chromium(extraArgs = []) {
   const { chromium: playwright } = require('playwright-core');
   const browser = await playwright.launch({
@@ -88,19 +108,7 @@ async function chromium(extraArgs = []) {
       return {
         cdp,
         cannot: {},
-        goto: url => page.goto(url),
-        reload: () => page.reload(),
-        evaluate: (fn, arg) => page.evaluate(fn, arg),
-        screenshot: file => page.screenshot({ path: file }),
-        click: (x, y) => page.mouse.click(x, y),
-        key: name => page.keyboard.press(name),
-        async drag([x, y], dx) {
-          await page.mouse.move(x, y);
-          await page.mouse.down();
-          for (let step = 1; step <= 10; ++step)
-            await page.mouse.move(x + dx * step / 10, y);
-          await page.mouse.up();
-        },
+        ...pageActions(page),
         resize: (w, h) => page.setViewportSize({ width: w, height: h }),
         // The browser's own touch events, a cancelled touch among them (as
         // a tablet's browser cancels one it takes over).
@@ -144,19 +152,7 @@ async function firefox() {
             + 'are read from the page instead',
           mobile: mobile ? 'the driver emulates no phone: the page has the phone\'s size and ratio only' : undefined,
         },
-        goto: url => page.goto(url),
-        reload: () => page.reload(),
-        evaluate: (fn, arg) => page.evaluate(fn, arg),
-        screenshot: file => page.screenshot({ path: file }),
-        click: (x, y) => page.mouse.click(x, y),
-        key: name => page.keyboard.press(name),
-        async drag([x, y], dx) {
-          await page.mouse.move(x, y);
-          await page.mouse.down();
-          for (let step = 1; step <= 10; ++step)
-            await page.mouse.move(x + dx * step / 10, y);
-          await page.mouse.up();
-        },
+        ...pageActions(page),
         resize: (w, h) => page.setViewport({ width: w, height: h, deviceScaleFactor: ratio, hasTouch: touch || mobile }),
         // The browser's own touch events through WebDriver's touch actions.
         touch() {
