@@ -8,6 +8,8 @@
 #                            (the C++ library of the browser has no from_chars for floating point)
 #   diffraction/beside.h     the chains' helper   beside_thread.cpp       beside_none.cpp
 #                            (a page has no threads)
+#   diffraction/sincos.h     a phase's sine and   sincos_libc.cpp         sincos_reduced.cpp
+#                            cosine               (the browser's C library reduces the scene's phases slowly)
 #   surface/drawing/pause.h  a run's pause        pause_sleep.cpp         pause_pageturn.cpp
 #                            (the page paints, and takes input, only in its own turn)
 #   app/environment.h        opening, showing     environment_desktop.cpp environment_browser.cpp
@@ -33,12 +35,14 @@ endif()
 set(bench_main bench/main_desktop.cpp bench/bench_threads.h bench/bench_threads.cpp)
 if(BRELON_PLATFORM STREQUAL "browser")
   set(bench_main bench/main_browser.cpp)
-  target_sources(brelon-model PRIVATE surface/core/decimal_strtod.cpp diffraction/beside_none.cpp)
+  target_sources(brelon-model PRIVATE surface/core/decimal_strtod.cpp diffraction/beside_none.cpp
+    diffraction/sincos_reduced.cpp)
   target_sources(brelon-drawing PRIVATE surface/drawing/pause_pageturn.cpp)
   target_sources(brelon-window PRIVATE app/environment_browser.cpp)
   add_subdirectory(packaging/web)
 else()
-  target_sources(brelon-model PRIVATE surface/core/decimal_fromchars.cpp diffraction/beside_thread.cpp)
+  target_sources(brelon-model PRIVATE surface/core/decimal_fromchars.cpp diffraction/beside_thread.cpp
+    diffraction/sincos_libc.cpp)
   target_sources(brelon-drawing PRIVATE surface/drawing/pause_sleep.cpp)
   target_sources(brelon-window PRIVATE
     app/environment_desktop.h app/environment_desktop.cpp app/environment_${BRELON_PLATFORM}.cpp)

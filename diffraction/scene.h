@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "diffraction/sincos.h"
 #include "surface/core/errors.h"
 
 #include <QStringView>
@@ -56,8 +57,8 @@ inline double phase(int X, int m, double F)
 /// \brief Opening m's segment of the chain in column X: (s · cos φ_m, s · sin φ_m).
 inline Point segment(int X, int m, int s, double F)
 {
-    const double phi = phase(X, m, F);
-    return { s * std::cos(phi), s * std::sin(phi) };
+    const SinCos phi = sinCos(phase(X, m, F));
+    return { s * phi.cos, s * phi.sin };
 }
 
 /// \brief The end of column X's chain of the openings 0 … lastIndex, laid end
