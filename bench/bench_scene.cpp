@@ -111,6 +111,29 @@ void BM_RedrawAtNewZoom(benchmark::State& state)
     state.counters["requests_kept"] = double(canvas.displayList().size());
 }
 
+void BM_ResizeFinishedScene(benchmark::State& state)
+{
+    // The window showing a finished 20-opening picture resized from its
+    // stored size to a screen's (maximised on a projector) and painted
+    // there: every thread's CPU time, up to the painted window.
+    prepare(20, 15);
+    WindowUi& ui = program().ui();
+    ui.beginHandler();
+    cmdStartClick(ui);
+    ui.endHandler();
+    Window& window = program().window();
+    const QSize stored = window.size();
+    const QSize screen(int(state.range(0)), int(state.range(1)));
+    for (auto _ : state) {
+        window.resize(screen);
+        window.repaint();
+        state.PauseTiming();
+        window.resize(stored);
+        window.repaint();
+        state.ResumeTiming();
+    }
+}
+
 void BM_FullSceneLiteral(benchmark::State& state)
 {
     // Every primitive drawn as it comes, into a raster of the surface's size.
@@ -192,6 +215,12 @@ using namespace brelon::bench;
 BENCHMARK(BM_FullScene)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullSceneAtZoom2)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawAtNewZoom)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResizeFinishedScene)
+    ->Args({ 1920, 1080 })
+    ->Args({ 2560, 1440 })
+    ->Args({ 3840, 2160 })
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullSceneLiteral)->Arg(2)->Arg(3)->Arg(4)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StripRedraw)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhasorArithmetic)->Unit(benchmark::kMillisecond);
