@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <set>
+#include <vector>
 
 using namespace brelon;
 using namespace brelon::test;
@@ -275,6 +276,32 @@ private slots:
         QCOMPARE(presented, presents);
         QCOMPARE(nanoseconds(now - start).count(), end);
         QVERIFY(longest <= Pacer::framePeriod);
+    }
+
+    void fastColumnsReadTheClockSeldom()
+    {
+        // 20 000 columns of 2 µs at slowdown 0, 40 ms: a frame when 16.67 ms
+        // and 33.33 ms are past, each within a millisecond, on a few hundred
+        // reads of the clock rather than one a column.
+        using std::chrono::nanoseconds;
+        Pacer::Clock::time_point now {};
+        int reads = 0;
+        std::vector<long long> frames;
+        Pacer pacer([&] { frames.push_back(nanoseconds(now.time_since_epoch()).count()); },
+            [](Pacer::Clock::duration) { QFAIL("slept"); },
+            [&] {
+                ++reads;
+                return now;
+            });
+        pacer.restart();
+        for (int column = 0; column < 20000; ++column) {
+            now += nanoseconds(2000);
+            pacer.countDown(0);
+        }
+        QCOMPARE(frames.size(), size_t(2));
+        QVERIFY2(frames[0] >= 16'666'667 && frames[0] < 17'666'667, qPrintable(QString::number(frames[0])));
+        QVERIFY2(frames[1] >= 33'333'334 && frames[1] < 34'333'334, qPrintable(QString::number(frames[1])));
+        QVERIFY2(reads < 400, qPrintable(QString::number(reads)));
     }
 
     // clang-tidy takes the local Counter's use of its own members for this

@@ -29,6 +29,8 @@ public:
 
     static constexpr std::chrono::nanoseconds perDecrement { 100 };
     static constexpr std::chrono::nanoseconds framePeriod { 16'666'667 };
+    /// Without pauses, the clock is read about this often while drawing.
+    static constexpr std::chrono::nanoseconds readInterval { 1'000'000 };
 
     explicit Pacer(Present present, Sleep sleep = {}, Now now = {});
 
@@ -53,7 +55,10 @@ private:
     Now m_now;
     Clock::time_point m_start;
     Clock::time_point m_lastFrame;
+    Clock::time_point m_lastRead;
     long long m_decrements = 0;
+    int m_unread = 0; ///< count-downs since the clock was last read
+    int m_readEvery = 1;
 };
 
 } // namespace brelon
