@@ -14,18 +14,20 @@
 
 #include <emscripten.h>
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
 #include <limits>
 
 using namespace brelon;
 
 namespace {
 
+/// The same double, bit for bit (a zero's sign and a NaN's payload too).
 bool same(double a, double b)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
 /// Empty when the program's sine and cosine of \a phi are the library's.
