@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFont>
 #include <QFontDatabase>
 #include <QWidget>
 
@@ -46,6 +47,9 @@ std::unique_ptr<QApplication> openApplication(int& argc, char** argv)
     // Latin, Czech among them.
     for (const QString& face : QDir(QStringLiteral(":/fonts")).entryList(QDir::Files))
         QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/") + face);
+    // The toolkit's own face is not brought along: a message box speaks in
+    // the window's sans serif.
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans")));
     return app;
 }
 

@@ -75,12 +75,13 @@ qt_configure=(
   -no-feature-gestures -no-feature-zstd
 )
 qt_cmake=(-DCMAKE_TOOLCHAIN_FILE="$emscripten_toolchain")
-# A mend to the toolkit's accessibility in the page: every element of the
-# browser's tree named as the widget is (aria-label, which an input, a text
-# area or an element with a role of its own needs), scroll bars with their
-# range and orientation, the frame as a group, a text field with its value,
-# and a widget that no longer shows (hidden, or covered by the drawing) out
-# of the tree.
+# Mends to the toolkit, each a patch in packaging/web/ that says what it
+# does: its accessibility in the page (every element of the browser's tree
+# named as the widget is, scroll bars with their range and orientation, the
+# frame as a group, a text field with its value, a widget that no longer
+# shows out of the tree), a touch the browser cancels, the window's pixels
+# kept across resizes, and what the page downloads (no fonts or images the
+# program never shows).
 qt_patches=("$root"/packaging/web/qtbase-*.patch)
 qt_inputs=()
 toolkit wasm
@@ -114,7 +115,13 @@ rm -rf build-web
 cp -r "$wasm/site" build-web
 raw=$(du -cb build-web/* | tail -1 | cut -f1)
 compressed=$(for f in build-web/*; do gzip -9 -c "$f" | wc -c; done | awk '{s += $1} END {print s}')
-echo "== build-web/: $raw bytes, $compressed bytes as gzip -9 (brelon.wasm $(stat -c %s build-web/brelon.wasm))"
+# Brotli at its best quality, as HTTPS hosts serve it: node's own.
+brotli=$(node -e '
+  const fs = require("node:fs"), zlib = require("node:zlib");
+  const quality = { params: { [zlib.constants.BROTLI_PARAM_QUALITY]: 11 } };
+  console.log(fs.readdirSync("build-web").reduce((sum, name) =>
+    sum + zlib.brotliCompressSync(fs.readFileSync("build-web/" + name), quality).length, 0));')
+echo "== build-web/: $raw bytes, $compressed bytes as gzip -9, $brotli as brotli (brelon.wasm $(stat -c %s build-web/brelon.wasm))"
 end
 
 if ((tests == 0)); then
