@@ -71,7 +71,9 @@ for build in "${builds[@]}"; do
   if ((${#autogen[@]} > 0)); then
     cmake --build "$build" -j "$jobs" --target "${autogen[@]}" >/dev/null
   fi
-  emcc=$(sed -n 's/^ *"command": "\([^ ]*em++\) .*/\1/p' "$build/compile_commands.json" | head -1)
+  # The first compile command's compiler, sed stopping there: head, ending
+  # first, would stop sed with SIGPIPE, which pipefail makes the lint's end.
+  emcc=$(sed -n 's/^ *"command": "\([^ ]*em++\) .*/\1/;T;p;q' "$build/compile_commands.json")
   if [[ -n "$emcc" ]]; then
     # -mllvm options are the code generator's, which clang-tidy does not run.
     browser_flags[$build]=$("$emcc" --cflags | sed 's/-mllvm [^ ]*//g')
