@@ -1,15 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Puts the site together in SITE: FILES, the icon ICON as icon.svg and the
-# licence LICENCE as COPYING.txt, the program optimised for size once more
-# with WASM_OPT, then sw.js from WORKER, listing what the page needs offline
-# and a version made from all of it.
+# licence LICENCE as COPYING.txt, then sw.js from WORKER, listing what the
+# page needs offline and a version made from all of it.
 file(REMOVE_RECURSE ${SITE})
 file(MAKE_DIRECTORY ${SITE})
 file(COPY ${FILES} DESTINATION ${SITE})
-execute_process(
-  COMMAND ${WASM_OPT} -Oz --enable-bulk-memory --enable-nontrapping-float-to-int --enable-sign-ext
-          --enable-mutable-globals ${SITE}/brelon.wasm -o ${SITE}/brelon.wasm
-  COMMAND_ERROR_IS_FATAL ANY)
 file(COPY_FILE ${ICON} ${SITE}/icon.svg)
 file(COPY_FILE ${LICENCE} ${SITE}/COPYING.txt)
 
