@@ -62,6 +62,16 @@ void prepare(int openings, int frequency)
     ui.setText(Field::Spomaleni, QStringLiteral("0"));
 }
 
+/// The window showing a finished 20-opening picture at the frequency 15.
+void finishTwentyOpenings()
+{
+    prepare(20, 15);
+    WindowUi& ui = program().ui();
+    ui.beginHandler();
+    cmdStartClick(ui);
+    ui.endHandler();
+}
+
 void fullScene(benchmark::State& state)
 {
     const int openings = int(state.range(0));
@@ -95,11 +105,7 @@ void BM_RedrawAtNewZoom(benchmark::State& state)
 {
     // A finished 20-opening picture drawn again at another zoom, as when the
     // window is maximised and restored: 2 and 1 by turns.
-    prepare(20, 15);
-    WindowUi& ui = program().ui();
-    ui.beginHandler();
-    cmdStartClick(ui);
-    ui.endHandler();
+    finishTwentyOpenings();
     Canvas& canvas = program().window().canvas();
     double zoom = 1;
     for (auto _ : state) {
@@ -116,11 +122,7 @@ void BM_ResizeFinishedScene(benchmark::State& state)
     // The window showing a finished 20-opening picture resized from its
     // stored size to a screen's (maximised on a projector) and painted
     // there: every thread's CPU time, up to the painted window.
-    prepare(20, 15);
-    WindowUi& ui = program().ui();
-    ui.beginHandler();
-    cmdStartClick(ui);
-    ui.endHandler();
+    finishTwentyOpenings();
     Window& window = program().window();
     const QSize stored = window.size();
     const QSize screen(int(state.range(0)), int(state.range(1)));
